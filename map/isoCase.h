@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QLabel>
+#include <QWidget>
+
+// One 64 by 32 cell of the isometric map. The lower label shows the ground
+// picture of the cell's code and the upper label, attached after it and so
+// stacked above it, shows a text (the code itself) or a second picture. Both
+// labels are members placed at the tile's origin; the tile is built without a
+// parent and the map widget adopts it.
+class isoCase : public QWidget
+{
+public:
+    isoCase();
+    ~isoCase() override;
+
+    // Codes '1' to '5' also make the tile walkable; no code ever clears the flag.
+    void setGround(int code);
+    // Same as setGround on the upper layer, which has no test picture for '8'.
+    void setTopGround(int code);
+    void setTopText(const QString &text);
+    void setWalkable(bool value);
+    bool isWalkable() const;
+    int getCode() const;
+
+private:
+    void showGround(QLabel &label, int code, bool withTestPicture);
+
+    bool walkable;
+    qint16 code;
+    QLabel groundLabel;
+    QLabel topLabel;
+};

@@ -1,0 +1,209 @@
+#include "MainWindow.h"
+#include "testSupport.h"
+
+#include <QDir>
+#include <QLineEdit>
+#include <QMetaMethod>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+// Each test builds its own window in a fresh working directory, since the
+// window reads test.map from there as it is built.
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void windowAndWidgets();
+    void metaData();
+    void buttonTakesFocusFirst();
+    void reloadTriggers_data();
+    void reloadTriggers();
+    void remembersTheLastTypedName();
+    void missingNameLeavesGridCleared();
+    void nameIsUsedAsTyped();
+    void startsWithoutTestMap();
+
+private:
+    struct Parts {
+        QPushButton *button;
+        QLineEdit *field;
+        QWidget *map;
+    };
+    static Parts partsOf(const MainWindow &window);
+    static QByteArray shownCodes(const MainWindow &window);
+
+    std::unique_ptr<QTemporaryDir> dir;
+};
+
+void TestMainWindow::init()
+{
+    dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(dir->isValid());
+    QVERIFY(QDir::setCurrent(dir->path()));
+    QVERIFY(writeFile(QStringLiteral("test.map"), uniformMap('1')));
+    QVERIFY(writeFile(QStringLiteral("a.map"), uniformMap('2')));
+    QVERIFY(writeFile(QStringLiteral("b.map"), uniformMap('3')));
+}
+
+TestMainWindow::Parts TestMainWindow::partsOf(const MainWindow &window)
+{
+    const QList<QWidget *> children = window.findChildren<QWidget *>(Qt::FindDirectChildrenOnly);
+    if (children.size() != 3)
+        return {nullptr, nullptr, nullptr};
+    return {qobject_cast<QPushButton *>(children.at(0)), qobject_cast<QLineEdit *>(children.at(1)),
+            dynamic_cast<myMap *>(children.at(2))};
+}
+
+// The texts of the 196 tiles in row-major order, a space for a tile with none.
+QByteArray TestMainWindow::shownCodes(const MainWindow &window)
+{
+    QByteArray codes;
+    for (const isoCase *tile : tilesOf(*partsOf(window).map)) {
+        const QString text = topLayer(*tile)->text();
+        codes += text.isEmpty() ? ' ' : text.at(0).toLatin1();
+    }
+    return codes;
+}
+
+void TestMainWindow::windowAndWidgets()
+{
+    MainWindow window;
+    const Parts parts = partsOf(window);
+    QVERIFY(parts.button && parts.field && parts.map);
+    QCOMPARE(window.windowTitle(), QStringLiteral("3D Velmora"));
+    QCOMPARE(window.size(), QSize(928, 512));
+    QCOMPARE(window.minimumSize(), QSize(928, 512));
+    QCOMPARE(window.maximumSize(), QSize(928, 512));
+    QCOMPARE(parts.map->geometry(), QRect(0, 0, 928, 480));
+    QCOMPARE(parts.button->geometry(), QRect(896, 480, 32, 32));
+    QCOMPARE(parts.field->geometry(), QRect(0, 480, 896, 32));
+    QCOMPARE(parts.button->text(), QStringLiteral("-"));
+    QCOMPARE(parts.field->placeholderText(), QStringLiteral("fichier *.map"));
+    QVERIFY(parts.field->text().isEmpty());
+    QVERIFY(!window.windowIcon().isNull());
+    QVERIFY(!window.centralWidget() && !window.menuWidget());
+    QCOMPARE(shownCodes(window), QByteArray(196, '1'));
+}
+
+void TestMainWindow::metaData()
+{
+    const QMetaObject &meta = MainWindow::staticMetaObject;
+    QCOMPARE(meta.className(), "MainWindow");
+    QCOMPARE(meta.superClass(), &QMainWindow::staticMetaObject);
+    QCOMPARE(meta.methodCount() - meta.methodOffset(), 1);
+    const QMetaMethod slot = meta.method(meta.methodOffset());
+    QCOMPARE(slot.methodSignature(), QByteArray("reloadWanted()"));
+    QCOMPARE(slot.methodType(), QMetaMethod::Slot);
+    QCOMPARE(slot.access(), QMetaMethod::Private);
+    QCOMPARE(meta.propertyCount(), meta.propertyOffset());
+    QCOMPARE(meta.enumeratorCount(), meta.enumeratorOffset());
+    QCOMPARE(meta.classInfoCount(), meta.classInfoOffset());
+}
+
+void TestMainWindow::buttonTakesFocusFirst()
+{
+    MainWindow window;
+    window.show();
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    const Parts parts = partsOf(window);
+    QCOMPARE(QApplication::focusWidget(), parts.button);
+    QCOMPARE(parts.button->nextInFocusChain(), parts.field);
+}
+
+void TestMainWindow::reloadTriggers_data()
+{
+    QTest::addColumn<QString>("trigger");
+    QTest::addColumn<bool>("reloads");
+    QTest::newRow("enter in the field") << "field enter" << false;
+    QTest::newRow("return in the field") << "field return" << false;
+    QTest::newRow("enter on the button") << "button enter" << false;
+    QTest::newRow("return on the button") << "button return" << false;
+    QTest::newRow("space on the button") << "button space" << true;
+    QTest::newRow("click on the button") << "button click" << true;
+}
+
+void TestMainWindow::reloadTriggers()
+{
+    QFETCH(QString, trigger);
+    QFETCH(bool, reloads);
+    MainWindow window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    const Parts parts = partsOf(window);
+    parts.field->setFocus();
+    QTest::keyClicks(parts.field, QStringLiteral("a.map"));
+
+    QWidget *target = trigger.startsWith(QLatin1String("field")) ? static_cast<QWidget *>(parts.field)
+                                                                 : parts.button;
+    target->setFocus();
+    if (trigger.endsWith(QLatin1String("enter")))
+        QTest::keyClick(target, Qt::Key_Enter);
+    else if (trigger.endsWith(QLatin1String("return")))
+        QTest::keyClick(target, Qt::Key_Return);
+    else if (trigger.endsWith(QLatin1String("space")))
+        QTest::keyClick(target, Qt::Key_Space);
+    else
+        QTest::mouseClick(target, Qt::LeftButton);
+    QCOMPARE(shownCodes(window), QByteArray(196, reloads ? '2' : '1'));
+}
+
+void TestMainWindow::remembersTheLastTypedName()
+{
+    MainWindow window;
+    const Parts parts = partsOf(window);
+    // An empty field right after start reloads test.map, changed on disk meanwhile.
+    QVERIFY(writeFile(QStringLiteral("test.map"), uniformMap('4')));
+    QTest::mouseClick(parts.button, Qt::LeftButton);
+    QCOMPARE(shownCodes(window), QByteArray(196, '4'));
+
+    parts.field->setText(QStringLiteral("a.map"));
+    QTest::mouseClick(parts.button, Qt::LeftButton);
+    QCOMPARE(shownCodes(window), QByteArray(196, '2'));
+    parts.field->clear();
+    QVERIFY(writeFile(QStringLiteral("a.map"), uniformMap('5')));
+    QTest::mouseClick(parts.button, Qt::LeftButton);
+    QCOMPARE(shownCodes(window), QByteArray(196, '5'));
+}
+
+void TestMainWindow::missingNameLeavesGridCleared()
+{
+    MainWindow window;
+    const Parts parts = partsOf(window);
+    parts.field->setText(QStringLiteral("missing.map"));
+    QTest::mouseClick(parts.button, Qt::LeftButton);
+    QCOMPARE(shownCodes(window), QByteArray(196, ' '));
+    for (const isoCase *tile : tilesOf(*parts.map))
+        QVERIFY(!tile->isWalkable());
+    // The missing name is remembered all the same.
+    QVERIFY(writeFile(QStringLiteral("missing.map"), uniformMap('6')));
+    parts.field->clear();
+    QTest::mouseClick(parts.button, Qt::LeftButton);
+    QCOMPARE(shownCodes(window), QByteArray(196, '6'));
+}
+
+void TestMainWindow::nameIsUsedAsTyped()
+{
+    QVERIFY(writeFile(QStringLiteral(" a.map"), uniformMap('7')));
+    MainWindow window;
+    const Parts parts = partsOf(window);
+    parts.field->setText(QStringLiteral(" a.map"));
+    QTest::mouseClick(parts.button, Qt::LeftButton);
+    QCOMPARE(shownCodes(window), QByteArray(196, '7'));
+}
+
+void TestMainWindow::startsWithoutTestMap()
+{
+    QVERIFY(QFile::remove(QStringLiteral("test.map")));
+    MainWindow window;
+    QCOMPARE(shownCodes(window), QByteArray(196, ' '));
+    partsOf(window).field->setText(QStringLiteral("b.map"));
+    QTest::mouseClick(partsOf(window).button, Qt::LeftButton);
+    QCOMPARE(shownCodes(window), QByteArray(196, '3'));
+}
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_MainWindow.moc"
