@@ -18,6 +18,15 @@ MainWindow::MainWindow(QWidget *parent)
     fileEdit.setGeometry(0, map.height(), width() - 32, 32);
     reloadButton.setText(QStringLiteral("-"));
     fileEdit.setPlaceholderText(QStringLiteral("fichier *.map"));
+    // "-" says nothing by itself: screen readers get a name and a description,
+    // mouse users a tooltip.
+    reloadButton.setAccessibleName(QStringLiteral("Reload map"));
+    reloadButton.setAccessibleDescription(QStringLiteral(
+        "Reads the map file named in the field, or the last one read if the field is empty"));
+    reloadButton.setToolTip(QStringLiteral("Reload the map from the file named in the field"));
+    fileEdit.setAccessibleName(QStringLiteral("Map file name"));
+    fileEdit.setAccessibleDescription(
+        QStringLiteral("Name of the map file to read, relative to the working folder"));
 
     fileName = QStringLiteral("test.map");
     map.loadMap(QStringLiteral("test.map"));

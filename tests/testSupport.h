@@ -44,9 +44,26 @@ inline QImage tileImage(const char *path)
         .toImage();
 }
 
+// QLabel::pixmap() gives the picture in Qt 6 and a pointer to it, null when
+// there is none, in Qt 5; overloading on both keeps the tests version-neutral.
+inline QImage imageOf(const QPixmap &pixmap)
+{
+    return pixmap.toImage();
+}
+
+inline QImage imageOf(const QPixmap *pixmap)
+{
+    return pixmap ? pixmap->toImage() : QImage();
+}
+
+// The label's picture; a null image when it shows none.
 inline QImage shownImage(const QLabel *label)
 {
-    return label->pixmap().toImage();
+    // Qt 5.15 marks the pointer form deprecated, yet it is the one both versions read.
+    QT_WARNING_PUSH
+    QT_WARNING_DISABLE_DEPRECATED
+    return imageOf(label->pixmap());
+    QT_WARNING_POP
 }
 
 inline bool writeFile(const QString &name, const QByteArray &bytes)
@@ -60,3 +77,17 @@ inline QByteArray uniformMap(char code)
 {
     return QByteArray(14, code).append('\n').repeated(14);
 }
+
+// True in the sanitizer build. AddressSanitizer keeps freed memory in
+// quarantine for a while, so the process's memory figures say nothing there.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool addressSanitizerOn = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool addressSanitizerOn = true;
+#else
+constexpr bool addressSanitizerOn = false;
+#endif
+#else
+constexpr bool addressSanitizerOn = false;
+#endif

@@ -1,6 +1,7 @@
 #include "MainWindow.h"
 #include "testSupport.h"
 
+#include <QAccessible>
 #include <QDir>
 #include <QLineEdit>
 #include <QMetaMethod>
@@ -25,6 +26,8 @@ private slots:
     void missingNameLeavesGridCleared();
     void nameIsUsedAsTyped();
     void startsWithoutTestMap();
+    void accessibleControls_data();
+    void accessibleControls();
 
 private:
     struct Parts {
@@ -50,7 +53,8 @@ void TestMainWindow::init()
 
 TestMainWindow::Parts TestMainWindow::partsOf(const MainWindow &window)
 {
-    const QList<QWidget *> children = window.findChildren<QWidget *>(Qt::FindDirectChildrenOnly);
+    const QList<QWidget *> children =
+        window.findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly);
     if (children.size() != 3)
         return {nullptr, nullptr, nullptr};
     return {qobject_cast<QPushButton *>(children.at(0)), qobject_cast<QLineEdit *>(children.at(1)),
@@ -203,6 +207,34 @@ void TestMainWindow::startsWithoutTestMap()
     partsOf(window).field->setText(QStringLiteral("b.map"));
     QTest::mouseClick(partsOf(window).button, Qt::LeftButton);
     QCOMPARE(shownCodes(window), QByteArray(196, '3'));
+}
+
+void TestMainWindow::accessibleControls_data()
+{
+    QTest::addColumn<bool>("button");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("shownText");
+    QTest::newRow("reload button") << true << "Reload map" << "-";
+    QTest::newRow("file name field") << false << "Map file name" << "";
+}
+
+// What a screen reader announces, through the same interface it queries; the
+// visible texts stay as they are.
+void TestMainWindow::accessibleControls()
+{
+    QFETCH(bool, button);
+    QFETCH(QString, name);
+    QFETCH(QString, shownText);
+    MainWindow window;
+    const Parts parts = partsOf(window);
+    QWidget *control = button ? static_cast<QWidget *>(parts.button) : parts.field;
+    QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(control);
+    QVERIFY(accessible);
+    QCOMPARE(accessible->text(QAccessible::Name), name);
+    QVERIFY(!accessible->text(QAccessible::Description).isEmpty());
+    QCOMPARE(button ? parts.button->text() : parts.field->text(), shownText);
+    // A mouse user learns what "-" does by hovering it.
+    QCOMPARE(control->toolTip().isEmpty(), !button);
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -21,6 +21,15 @@ QByteArray grid(const QList<QByteArray> &rows)
     return codes;
 }
 
+// The same row, fourteen times.
+QList<QByteArray> sameRows(const QByteArray &row)
+{
+    QList<QByteArray> rows;
+    for (int i = 0; i < 14; ++i)
+        rows.append(row);
+    return rows;
+}
+
 // Peak resident memory of this process in KiB, or -1 where it is not known.
 qint64 peakResidentKiB()
 {
@@ -132,7 +141,7 @@ void TestMyMap::newMapIsBlank()
     for (const isoCase *tile : tilesOf(map)) {
         QCOMPARE(tile->getCode(), 0);
         QVERIFY(!tile->isWalkable());
-        QVERIFY(groundLayer(*tile)->pixmap().isNull());
+        QVERIFY(shownImage(groundLayer(*tile)).isNull());
         QVERIFY(topLayer(*tile)->text().isEmpty());
     }
 }
@@ -159,7 +168,7 @@ void TestMyMap::reader_data()
     QTest::addColumn<QByteArray>("codes");
 
     const QByteArray line = "12345678012345";
-    const QByteArray full = grid(QList<QByteArray>(14, line));
+    const QByteArray full = grid(sameRows(line));
     QTest::newRow("lf line ends") << (line + '\n').repeated(14) << full;
     QTest::newRow("crlf line ends") << (line + "\r\n").repeated(14) << full;
     QTest::newRow("no final line feed") << (line + '\n').repeated(14).chopped(1) << full;
@@ -237,7 +246,7 @@ void TestMyMap::unreadableNamesLeaveTheGrid()
     timer.start();
     map.loadMap(name);
     QVERIFY(timer.elapsed() < 5000);
-    verifyGrid(map, grid(QList<QByteArray>(14, "22222222222222")));
+    verifyGrid(map, grid(sameRows("22222222222222")));
 }
 
 void TestMyMap::enormousLineInBoundedMemory()
@@ -258,6 +267,8 @@ void TestMyMap::enormousLineInBoundedMemory()
     const qint64 after = peakResidentKiB();
     QFile::remove(QStringLiteral("huge.map"));
     verifyGrid(map, grid({"3", "4"}));
+    if (addressSanitizerOn)
+        QSKIP("AddressSanitizer holds freed memory in quarantine; memory is measured in the plain build");
     if (before < 0)
         QSKIP("peak memory is not known on this system");
     QVERIFY2(after - before < 16 * 1024, QByteArray::number(after - before) + " KiB more");

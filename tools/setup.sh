@@ -7,8 +7,9 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build="$root/build"
 
 # Debian packages: compiler and CMake, Qt 6 Widgets (its JPEG reader comes with
-# libqt6gui6), and a font so that tile codes render on the offscreen platform.
-packages=(cmake g++ make qt6-base-dev fonts-dejavu-core)
+# libqt6gui6), a font so that tile codes render on the offscreen platform, and
+# desktop-file-validate for the install test.
+packages=(cmake g++ make qt6-base-dev fonts-dejavu-core desktop-file-utils)
 
 missing=()
 for package in "${packages[@]}"; do

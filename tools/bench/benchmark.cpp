@@ -1,0 +1,231 @@
+// In-process speed figures of the viewer on Qt's offscreen platform, each a
+// median over many runs beside a baseline measured in the same run:
+// - start-up breakdown: map widget construction, first load, first paint,
+//   each in a fresh process (this program started again with --first);
+// - reload: one reloadWanted() on the sample map with the window repainted,
+//   against setting the same already-scaled pictures and texts on plain labels;
+// - reading: loading a file with no line feed of 50 MB against one of 200 MB.
+// velmora-bench [startup] [reload] [reading] runs the parts named, or all.
+
+#include "MainWindow.h"
+#include "chromeWindow.h"
+#include "isoCase.h"
+#include "myMap.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    const size_t middle = values.size() / 2;
+    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+// The picture a label shows; Qt 5 hands it out by value only when asked.
+QPixmap pictureOf(const QLabel &label)
+{
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+    return label.pixmap();
+#else
+    return label.pixmap(Qt::ReturnByValue);
+#endif
+}
+
+double millisecondsOf(const QElapsedTimer &timer)
+{
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+
+// One process's first construction, load and paint, printed for the parent.
+int firstRun()
+{
+    QElapsedTimer timer;
+    timer.start();
+    myMap map;
+    const double construction = millisecondsOf(timer);
+    timer.restart();
+    map.loadMap(QStringLiteral("test.map"));
+    const double load = millisecondsOf(timer);
+    timer.restart();
+    const QPixmap frame = map.grab();
+    const double paint = millisecondsOf(timer);
+    std::printf("%f %f %f\n", construction, load, paint);
+    return frame.isNull() ? 1 : 0;
+}
+
+void startupBreakdown(const QString &self, int runs)
+{
+    std::vector<double> construction, load, paint;
+    for (int run = 0; run < runs; ++run) {
+        QProcess process;
+        process.setWorkingDirectory(QStringLiteral(VELMORA_MAPS));
+        process.start(self, {QStringLiteral("--first")});
+        process.waitForFinished(-1);
+        const QList<QByteArray> figures = process.readAllStandardOutput().trimmed().split(' ');
+        if (process.exitCode() != 0 || figures.size() != 3) {
+            std::fprintf(stderr, "the --first run failed\n");
+            return;
+        }
+        construction.push_back(figures.at(0).toDouble());
+        load.push_back(figures.at(1).toDouble());
+        paint.push_back(figures.at(2).toDouble());
+    }
+    std::printf("first map in a new process (%d processes), medians:\n", runs);
+    std::printf("  map widget construction  %7.2f ms\n", median(construction));
+    std::printf("  first load of test.map   %7.2f ms\n", median(load));
+    std::printf("  first paint (grab)       %7.2f ms\n", median(paint));
+}
+
+// The baseline of a reload: the chrome window with the map's background and
+// 196 pairs of plain labels where the tiles are, given pictures already
+// scaled and the codes' texts, then repainted.
+class labelWindow : public chromeWindow
+{
+public:
+    explicit labelWindow(const QWidget &map)
+    {
+        // The map as the viewer shows it after loading test.map, read from
+        // its widgets: pictures and texts of each tile, in attach order.
+        background.setParent(this);
+        background.setGeometry(0, 0, 928, 480);
+        background.setPixmap(
+            pictureOf(*map.findChildren<QLabel *>(QString(), Qt::FindDirectChildrenOnly).value(0)));
+        for (QObject *child : map.children()) {
+            auto tile = dynamic_cast<isoCase *>(child);
+            if (!tile)
+                continue;
+            const QList<QLabel *> layers = tile->findChildren<QLabel *>();
+            auto ground = new QLabel(this);
+            auto top = new QLabel(this);
+            ground->setGeometry(tile->geometry());
+            top->setGeometry(tile->geometry());
+            grounds.push_back(ground);
+            tops.push_back(top);
+            const QPixmap picture = pictureOf(*layers.at(0));
+            // Two copies, set in turns: a label ignores a picture it already shows.
+            pictures[0].push_back(picture.copy());
+            pictures[1].push_back(picture.copy());
+            texts.push_back(layers.at(1)->text());
+        }
+    }
+
+    void showTurn(int turn)
+    {
+        for (size_t i = 0; i < grounds.size(); ++i) {
+            grounds[i]->setPixmap(pictures[turn % 2][i]);
+            tops[i]->setText(texts[i]);
+        }
+    }
+
+private:
+    QLabel background;
+    std::vector<QLabel *> grounds, tops;
+    std::vector<QPixmap> pictures[2];
+    std::vector<QString> texts;
+};
+
+void reload(int rounds, int perRound)
+{
+    QDir::setCurrent(QStringLiteral(VELMORA_MAPS));
+    MainWindow window;
+    window.show();
+    QPushButton *button = window.findChildren<QPushButton *>().value(0);
+    QWidget *map = nullptr;
+    for (QWidget *child : window.findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly))
+        if (dynamic_cast<myMap *>(child))
+            map = child;
+    labelWindow baseline(*map);
+    baseline.show();
+    QApplication::processEvents();
+
+    std::vector<double> viewer, labels;
+    QElapsedTimer timer;
+    // Rounds alternate between the two so that both see the same machine load.
+    for (int round = -1; round < rounds; ++round) {
+        for (int i = 0; i < perRound; ++i) {
+            timer.start();
+            button->click();
+            const QPixmap frame = window.grab();
+            if (round >= 0)
+                viewer.push_back(millisecondsOf(timer));
+        }
+        for (int i = 0; i < perRound; ++i) {
+            timer.start();
+            baseline.showTurn(i);
+            const QPixmap frame = baseline.grab();
+            if (round >= 0)
+                labels.push_back(millisecondsOf(timer));
+        }
+    }
+    const double v = median(viewer), b = median(labels);
+    std::printf("reload of test.map with the window repainted (%zu runs each), medians:\n",
+                viewer.size());
+    std::printf("  reloadWanted() + repaint  %7.2f ms  (%.2fx)\n", v, v / b);
+    std::printf("  baseline, plain labels    %7.2f ms\n", b);
+}
+
+void reading(int runs)
+{
+    QTemporaryDir dir;
+    QDir::setCurrent(dir.path());
+    const qint64 sizes[] = {50'000'000, 200'000'000};
+    const QByteArray chunk(1 << 20, '5');
+    for (qint64 size : sizes) {
+        QFile file(dir.filePath(QString::number(size)));
+        if (!file.open(QIODevice::WriteOnly))
+            return;
+        for (qint64 written = 0; written < size; written += chunk.size())
+            file.write(chunk.constData(), qMin<qint64>(chunk.size(), size - written));
+    }
+    myMap map;
+    std::vector<double> times[2];
+    QElapsedTimer timer;
+    for (int run = -1; run < runs; ++run) {
+        for (int i = 0; i < 2; ++i) {
+            timer.start();
+            map.loadMap(QString::number(sizes[i]));
+            if (run >= 0)
+                times[i].push_back(millisecondsOf(timer));
+        }
+    }
+    const double small = median(times[0]), large = median(times[1]);
+    std::printf("reading a file with no line feed (%d runs each), medians:\n", runs);
+    std::printf("  200 MB  %8.1f ms  (%.2fx for 4x the size; %.0f MB/s)\n", large, large / small,
+                200.0 / (large / 1000));
+    std::printf("   50 MB  %8.1f ms\n", small);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    const QStringList arguments = application.arguments().mid(1);
+    if (arguments.contains(QStringLiteral("--first")))
+        return firstRun();
+    // Naming parts runs only those, e.g. "reload" alone under callgrind.
+    const auto wanted = [&arguments](const char *part) {
+        return arguments.isEmpty() || arguments.contains(QLatin1String(part));
+    };
+    if (wanted("startup"))
+        startupBreakdown(application.applicationFilePath(), 21);
+    if (wanted("reload"))
+        reload(10, 50);
+    if (wanted("reading"))
+        reading(7);
+    return 0;
+}

@@ -1,0 +1,13 @@
+#!/bin/bash
+# Builds the programs and every test against Qt 5.15 in build-qt5/ and runs the
+# tests: the sources are kept buildable with both Qt 5 and Qt 6. Run by test.sh.
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build="$root/build-qt5"
+source "$root/tools/packages.sh"
+
+needPackages cmake g++ make qtbase5-dev fonts-dejavu-core desktop-file-utils
+
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORA_QT_MAJOR=5 >/dev/null
+cmake --build "$build" --parallel "$(nproc)"
+ctest --test-dir "$build" --output-on-failure

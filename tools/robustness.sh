@@ -1,0 +1,45 @@
+#!/bin/bash
+# The robustness stages of tools/test.sh, each runnable alone:
+#   bash tools/robustness.sh sanitize   every test built with AddressSanitizer
+#                                       (leak detection included) and
+#                                       UndefinedBehaviorSanitizer, in build-asan/
+#   bash tools/robustness.sh fuzz [s]   the map reader's fuzzer for s seconds (60),
+#                                       seeded with maps/*.map, from build-asan/
+# With no argument, both. Any sanitizer report, fuzzer crash, hang or leak fails.
+set -euo pipefail
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build="$root/build-asan"
+stage=${1:-all}
+fuzzSeconds=${2:-60}
+
+source "$root/tools/packages.sh"
+# What the plain build and its tests need (as in setup.sh), then clang, its
+# sanitizer and libFuzzer runtimes, and llvm-symbolizer for readable reports.
+needPackages cmake make qt6-base-dev fonts-dejavu-core desktop-file-utils \
+    clang libclang-rt-14-dev llvm
+
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+    -DVELMORA_SANITIZE=ON -DVELMORA_FUZZ=ON >/dev/null
+cmake --build "$build" --parallel "$(nproc)"
+
+# Every report ends the program with an error; leaks are checked at exit, and
+# none is suppressed, not even in system libraries.
+export ASAN_OPTIONS="detect_leaks=1:halt_on_error=1:detect_stack_use_after_return=1:check_initialization_order=1"
+export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
+
+if [ "$stage" = all ] || [ "$stage" = sanitize ]; then
+    echo "== Tests under AddressSanitizer and UndefinedBehaviorSanitizer"
+    ctest --test-dir "$build" --output-on-failure
+fi
+
+if [ "$stage" = all ] || [ "$stage" = fuzz ]; then
+    echo "== Fuzzing the map reader for ${fuzzSeconds} s"
+    # New inputs go to a scratch corpus; the samples in maps/ are only read.
+    corpus=$(mktemp -d)
+    trap 'rm -rf "$corpus"' EXIT
+    # Inputs longer than the reader's 4 KiB chunk reach its chunk boundaries.
+    (cd "$corpus" && "$build/tools/robustness/fuzzMap" -max_total_time="$fuzzSeconds" \
+        -max_len=20000 -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+        -artifact_prefix="$build/" "$corpus" "$root/maps")
+fi
