@@ -7,19 +7,22 @@
 #include <QFile>
 #include <QImage>
 #include <QLabel>
+#include <QLineEdit>
 #include <QList>
 #include <QPixmap>
+#include <QPushButton>
 #include <QString>
 #include <QWidget>
 
 // Helpers that look at the widgets as a user sees them: through the widget
 // tree and the labels' pictures and texts, not through private members.
 
-// The tiles of a map in the order they were attached, which is row-major.
-inline QList<isoCase *> tilesOf(const QWidget &map)
+// The tiles below a map or a window, in the order they were attached, which
+// is row-major.
+inline QList<isoCase *> tilesOf(const QWidget &widget)
 {
     QList<isoCase *> tiles;
-    for (QObject *child : map.children())
+    for (QWidget *child : widget.findChildren<QWidget *>())
         if (auto tile = dynamic_cast<isoCase *>(child))
             tiles.append(tile);
     return tiles;
@@ -64,6 +67,47 @@ inline QImage shownImage(const QLabel *label)
     QT_WARNING_DISABLE_DEPRECATED
     return imageOf(label->pixmap());
     QT_WARNING_POP
+}
+
+// The texts of the tiles in row-major order, a space for a tile with none.
+inline QByteArray shownCodes(const QWidget &widget)
+{
+    QByteArray codes;
+    for (const isoCase *tile : tilesOf(widget)) {
+        const QString text = topLayer(*tile)->text();
+        codes += text.isEmpty() ? ' ' : char(text.at(0).unicode());
+    }
+    return codes;
+}
+
+// The window's three widgets, in the order it attaches them; all null when
+// the window does not have exactly those three.
+struct WindowParts {
+    QPushButton *button;
+    QLineEdit *field;
+    QWidget *map;
+};
+
+inline WindowParts partsOf(const QWidget &window)
+{
+    const QList<QWidget *> children =
+        window.findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly);
+    if (children.size() != 3)
+        return {nullptr, nullptr, nullptr};
+    return {qobject_cast<QPushButton *>(children.at(0)), qobject_cast<QLineEdit *>(children.at(1)),
+            dynamic_cast<myMap *>(children.at(2))};
+}
+
+// A field of /proc/self/status in KiB ("VmRSS:", "VmHWM:"), or -1 where it is not known.
+inline qint64 statusKiB(const QByteArray &field)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith(field))
+            return line.mid(field.size()).trimmed().split(' ').value(0).toLongLong();
+    return -1;
 }
 
 inline bool writeFile(const QString &name, const QByteArray &bytes)

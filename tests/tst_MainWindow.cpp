@@ -30,14 +30,6 @@ private slots:
     void accessibleControls();
 
 private:
-    struct Parts {
-        QPushButton *button;
-        QLineEdit *field;
-        QWidget *map;
-    };
-    static Parts partsOf(const MainWindow &window);
-    static QByteArray shownCodes(const MainWindow &window);
-
     std::unique_ptr<QTemporaryDir> dir;
 };
 
@@ -51,31 +43,10 @@ void TestMainWindow::init()
     QVERIFY(writeFile(QStringLiteral("b.map"), uniformMap('3')));
 }
 
-TestMainWindow::Parts TestMainWindow::partsOf(const MainWindow &window)
-{
-    const QList<QWidget *> children =
-        window.findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly);
-    if (children.size() != 3)
-        return {nullptr, nullptr, nullptr};
-    return {qobject_cast<QPushButton *>(children.at(0)), qobject_cast<QLineEdit *>(children.at(1)),
-            dynamic_cast<myMap *>(children.at(2))};
-}
-
-// The texts of the 196 tiles in row-major order, a space for a tile with none.
-QByteArray TestMainWindow::shownCodes(const MainWindow &window)
-{
-    QByteArray codes;
-    for (const isoCase *tile : tilesOf(*partsOf(window).map)) {
-        const QString text = topLayer(*tile)->text();
-        codes += text.isEmpty() ? ' ' : text.at(0).toLatin1();
-    }
-    return codes;
-}
-
 void TestMainWindow::windowAndWidgets()
 {
     MainWindow window;
-    const Parts parts = partsOf(window);
+    const WindowParts parts = partsOf(window);
     QVERIFY(parts.button && parts.field && parts.map);
     QCOMPARE(window.windowTitle(), QStringLiteral("3D Velmora"));
     QCOMPARE(window.size(), QSize(928, 512));
@@ -113,7 +84,7 @@ void TestMainWindow::buttonTakesFocusFirst()
     window.show();
     window.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&window));
-    const Parts parts = partsOf(window);
+    const WindowParts parts = partsOf(window);
     QCOMPARE(QApplication::focusWidget(), parts.button);
     QCOMPARE(parts.button->nextInFocusChain(), parts.field);
 }
@@ -137,7 +108,7 @@ void TestMainWindow::reloadTriggers()
     MainWindow window;
     window.show();
     QVERIFY(QTest::qWaitForWindowActive(&window));
-    const Parts parts = partsOf(window);
+    const WindowParts parts = partsOf(window);
     parts.field->setFocus();
     QTest::keyClicks(parts.field, QStringLiteral("a.map"));
 
@@ -158,7 +129,7 @@ void TestMainWindow::reloadTriggers()
 void TestMainWindow::remembersTheLastTypedName()
 {
     MainWindow window;
-    const Parts parts = partsOf(window);
+    const WindowParts parts = partsOf(window);
     // An empty field right after start reloads test.map, changed on disk meanwhile.
     QVERIFY(writeFile(QStringLiteral("test.map"), uniformMap('4')));
     QTest::mouseClick(parts.button, Qt::LeftButton);
@@ -176,7 +147,7 @@ void TestMainWindow::remembersTheLastTypedName()
 void TestMainWindow::missingNameLeavesGridCleared()
 {
     MainWindow window;
-    const Parts parts = partsOf(window);
+    const WindowParts parts = partsOf(window);
     parts.field->setText(QStringLiteral("missing.map"));
     QTest::mouseClick(parts.button, Qt::LeftButton);
     QCOMPARE(shownCodes(window), QByteArray(196, ' '));
@@ -193,7 +164,7 @@ void TestMainWindow::nameIsUsedAsTyped()
 {
     QVERIFY(writeFile(QStringLiteral(" a.map"), uniformMap('7')));
     MainWindow window;
-    const Parts parts = partsOf(window);
+    const WindowParts parts = partsOf(window);
     parts.field->setText(QStringLiteral(" a.map"));
     QTest::mouseClick(parts.button, Qt::LeftButton);
     QCOMPARE(shownCodes(window), QByteArray(196, '7'));
@@ -226,7 +197,7 @@ void TestMainWindow::accessibleControls()
     QFETCH(QString, name);
     QFETCH(QString, shownText);
     MainWindow window;
-    const Parts parts = partsOf(window);
+    const WindowParts parts = partsOf(window);
     QWidget *control = button ? static_cast<QWidget *>(parts.button) : parts.field;
     QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(control);
     QVERIFY(accessible);

@@ -31,13 +31,6 @@ private slots:
     void soakKeepsMemoryFlat();
 
 private:
-    struct Parts {
-        QPushButton *button;
-        QLineEdit *field;
-        QWidget *map;
-    };
-    static Parts partsOf(const MainWindow &window);
-    static QByteArray shownCodes(const QWidget &map);
     static void load(const MainWindow &window, const QString &name);
     void verifyStillWorks(const MainWindow &window);
 
@@ -45,18 +38,6 @@ private:
 };
 
 namespace {
-
-// A field of /proc/self/status in KiB, or -1 where it is not known.
-qint64 statusKiB(const QByteArray &field)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith(field))
-            return line.mid(field.size()).trimmed().split(' ').value(0).toLongLong();
-    return -1;
-}
 
 // What the grid shows after a name that cannot be read: no tile has a text.
 const QByteArray cleared(196, ' ');
@@ -85,30 +66,9 @@ void TestHostileInput::init()
     QVERIFY(QDir::setCurrent(dir.path()));
 }
 
-TestHostileInput::Parts TestHostileInput::partsOf(const MainWindow &window)
-{
-    const QList<QWidget *> children =
-        window.findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly);
-    if (children.size() != 3)
-        return {nullptr, nullptr, nullptr};
-    return {qobject_cast<QPushButton *>(children.at(0)), qobject_cast<QLineEdit *>(children.at(1)),
-            children.at(2)};
-}
-
-// The texts of the 196 tiles in row-major order, a space for a tile with none.
-QByteArray TestHostileInput::shownCodes(const QWidget &map)
-{
-    QByteArray codes;
-    for (const isoCase *tile : tilesOf(map)) {
-        const QString text = topLayer(*tile)->text();
-        codes += text.isEmpty() ? ' ' : char(text.at(0).unicode());
-    }
-    return codes;
-}
-
 void TestHostileInput::load(const MainWindow &window, const QString &name)
 {
-    const Parts parts = partsOf(window);
+    const WindowParts parts = partsOf(window);
     parts.field->setText(name);
     QTest::mouseClick(parts.button, Qt::LeftButton);
 }
@@ -156,7 +116,7 @@ void TestHostileInput::hostileNames()
         QVERIFY(writeFile(name, mapContent));
 
     MainWindow window;
-    const Parts parts = partsOf(window);
+    const WindowParts parts = partsOf(window);
     QVERIFY(parts.button && parts.field && parts.map);
     QCOMPARE(shownCodes(*parts.map), QByteArray(196, '1'));
     load(window, name);
@@ -235,7 +195,7 @@ void TestHostileInput::soakKeepsMemoryFlat()
                                QStringLiteral("short.map"), QStringLiteral("missing.map"),
                                QStringLiteral("mixed.map")};
     MainWindow window;
-    const Parts parts = partsOf(window);
+    const WindowParts parts = partsOf(window);
     const auto reload = [&](int i) {
         parts.field->setText(names.at(i % names.size()));
         parts.button->click();

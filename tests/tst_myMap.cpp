@@ -30,18 +30,6 @@ QList<QByteArray> sameRows(const QByteArray &row)
     return rows;
 }
 
-// Peak resident memory of this process in KiB, or -1 where it is not known.
-qint64 peakResidentKiB()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
-    return -1;
-}
-
 } // namespace
 
 class TestMyMap : public QObject
@@ -262,9 +250,9 @@ void TestMyMap::enormousLineInBoundedMemory()
         QVERIFY(file.write("\n4\n") == 3);
     }
     myMap map;
-    const qint64 before = peakResidentKiB();
+    const qint64 before = statusKiB("VmHWM:");
     map.loadMap(QStringLiteral("huge.map"));
-    const qint64 after = peakResidentKiB();
+    const qint64 after = statusKiB("VmHWM:");
     QFile::remove(QStringLiteral("huge.map"));
     verifyGrid(map, grid({"3", "4"}));
     if (addressSanitizerOn)
