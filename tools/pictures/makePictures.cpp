@@ -132,6 +132,18 @@ using Field = std::vector<Rgb>; // tileWidth * tileHeight, row by row
 
 int at(int x, int y) { return y * tileWidth + x; }
 
+// A tile's field with every pixel from pixel(x, y), taken row by row, so that
+// each material draws its random numbers in the same order on every run.
+template <typename Pixel>
+Field paintField(Pixel pixel)
+{
+    Field f(tileWidth * tileHeight);
+    for (int y = 0; y < tileHeight; ++y)
+        for (int x = 0; x < tileWidth; ++x)
+            f[at(x, y)] = pixel(x, y);
+    return f;
+}
+
 // Shifts the chosen pixels so their rounded, clamped mean lands on the target;
 // a few passes are needed because clamping eats part of each shift.
 void balanceMean(std::vector<Rgb> &pixels, const std::vector<int> &chosen, Rgb target)
@@ -172,20 +184,17 @@ QImage tileImage(Field field, Rgb target)
 Field earth()
 {
     SplitMix rng(101);
-    Field f(tileWidth * tileHeight);
-    for (int y = 0; y < tileHeight; ++y)
-        for (int x = 0; x < tileWidth; ++x) {
-            const Ground g = groundAt(x, y);
-            const double mottle = groundNoise(g, 4, 3, 11) - 0.5;
-            Rgb c = Rgb{149, 113, 81} + Rgb{1.0, 0.85, 0.7} * (mottle * 26 + rng.range(-4, 4));
-            const double speck = rng.unit();
-            if (speck < 0.06)
-                c = c * 0.9; // small clods
-            else if (speck < 0.09)
-                c = c + Rgb{9, 8, 7}; // dry grains
-            f[at(x, y)] = c;
-        }
-    return f;
+    return paintField([&](int x, int y) {
+        const Ground g = groundAt(x, y);
+        const double mottle = groundNoise(g, 4, 3, 11) - 0.5;
+        Rgb c = Rgb{149, 113, 81} + Rgb{1.0, 0.85, 0.7} * (mottle * 26 + rng.range(-4, 4));
+        const double speck = rng.unit();
+        if (speck < 0.06)
+            c = c * 0.9; // small clods
+        else if (speck < 0.09)
+            c = c + Rgb{9, 8, 7}; // dry grains
+        return c;
+    });
 }
 
 Field grass()
@@ -268,89 +277,74 @@ Field flagstones()
     for (Rgb &shade : stoneShade)
         shade = mix(Rgb{116, 118, 122}, Rgb{98, 112, 136}, rng.unit()) * rng.range(0.86, 1.1);
 
-    Field f(tileWidth * tileHeight);
-    for (int y = 0; y < tileHeight; ++y)
-        for (int x = 0; x < tileWidth; ++x) {
-            const int id = stoneId(paving, groundAt(x, y));
-            // Both joint directions climb one pixel every two columns, so
-            // looking one row down is enough for a clean one-pixel line.
-            const bool joint = id != stoneId(paving, groundAt(x, y + 1));
-            const double wear = groundNoise(groundAt(x, y), 5, 2, 31) - 0.5;
-            Rgb c = stoneShade[id] + Rgb{1, 1, 1} * (wear * 18 + rng.range(-5, 5));
-            // Light from above: the edge under a joint catches it.
-            if (!joint && id != stoneId(paving, groundAt(x, y - 1)))
-                c = c + Rgb{14, 14, 14};
-            if (joint)
-                c = Rgb{44, 48, 56} + Rgb{1, 1, 1} * rng.range(-4, 4);
-            f[at(x, y)] = c;
-        }
-    return f;
+    return paintField([&](int x, int y) {
+        const int id = stoneId(paving, groundAt(x, y));
+        // Both joint directions climb one pixel every two columns, so
+        // looking one row down is enough for a clean one-pixel line.
+        const bool joint = id != stoneId(paving, groundAt(x, y + 1));
+        const double wear = groundNoise(groundAt(x, y), 5, 2, 31) - 0.5;
+        Rgb c = stoneShade[id] + Rgb{1, 1, 1} * (wear * 18 + rng.range(-5, 5));
+        // Light from above: the edge under a joint catches it.
+        if (!joint && id != stoneId(paving, groundAt(x, y - 1)))
+            c = c + Rgb{14, 14, 14};
+        if (joint)
+            c = Rgb{44, 48, 56} + Rgb{1, 1, 1} * rng.range(-4, 4);
+        return c;
+    });
 }
 
 Field rock()
 {
     SplitMix rng(404);
-    Field f(tileWidth * tileHeight);
-    for (int y = 0; y < tileHeight; ++y)
-        for (int x = 0; x < tileWidth; ++x) {
-            const Ground g = groundAt(x, y);
-            const double body = groundNoise(g, 3, 3, 41) - 0.5;
-            const double strata = std::sin(2 * pi * (g.u + 4 * groundNoise(g, 2, 2, 43)) / 5);
-            f[at(x, y)] = Rgb{84, 90, 98}
-                + Rgb{1, 1, 1.05} * (body * 14 + strata * 2.5 + rng.range(-3, 3));
-        }
-    return f;
+    return paintField([&](int x, int y) {
+        const Ground g = groundAt(x, y);
+        const double body = groundNoise(g, 3, 3, 41) - 0.5;
+        const double strata = std::sin(2 * pi * (g.u + 4 * groundNoise(g, 2, 2, 43)) / 5);
+        return Rgb{84, 90, 98}
+            + Rgb{1, 1, 1.05} * (body * 14 + strata * 2.5 + rng.range(-3, 3));
+    });
 }
 
 Field sand()
 {
     SplitMix rng(505);
-    Field f(tileWidth * tileHeight);
-    for (int y = 0; y < tileHeight; ++y)
-        for (int x = 0; x < tileWidth; ++x) {
-            const Ground g = groundAt(x, y);
-            const double ripple = std::sin(2 * pi * (g.v + 3 * groundNoise(g, 2, 2, 51)) / 4);
-            Rgb c = Rgb{150, 110, 38} + Rgb{1, 0.8, 0.45} * (ripple * 5 + rng.range(-9, 9));
-            const double grain = rng.unit();
-            if (grain < 0.07)
-                c = mix(c, Rgb{84, 56, 26}, rng.range(0.7, 0.9)); // dark specks
-            else if (grain < 0.13)
-                c = c + Rgb{16, 15, 12}; // bright quartz grains
-            f[at(x, y)] = c;
-        }
-    return f;
+    return paintField([&](int x, int y) {
+        const Ground g = groundAt(x, y);
+        const double ripple = std::sin(2 * pi * (g.v + 3 * groundNoise(g, 2, 2, 51)) / 4);
+        Rgb c = Rgb{150, 110, 38} + Rgb{1, 0.8, 0.45} * (ripple * 5 + rng.range(-9, 9));
+        const double grain = rng.unit();
+        if (grain < 0.07)
+            c = mix(c, Rgb{84, 56, 26}, rng.range(0.7, 0.9)); // dark specks
+        else if (grain < 0.13)
+            c = c + Rgb{16, 15, 12}; // bright quartz grains
+        return c;
+    });
 }
 
 Field water()
 {
     SplitMix rng(606);
-    Field f(tileWidth * tileHeight);
-    for (int y = 0; y < tileHeight; ++y)
-        for (int x = 0; x < tileWidth; ++x) {
-            const Ground g = groundAt(x, y);
-            // Crests along one isometric diagonal, bent by noise so they wander.
-            const double wave = std::sin(2 * pi * (g.u + 3.5 * groundNoise(g, 3, 2, 61)) / 5);
-            const double swell = groundNoise(g, 2, 2, 63) - 0.5;
-            Rgb c = Rgb{117, 177, 216} + Rgb{0.6, 0.8, 0.6} * (swell * 16 + rng.range(-2, 2));
-            c = c + Rgb{30, 26, 18} * smoothStep(0.45, 1.0, wave);
-            c = c + Rgb{-16, -16, -10} * smoothStep(0.35, 1.0, -wave);
-            f[at(x, y)] = c;
-        }
-    return f;
+    return paintField([&](int x, int y) {
+        const Ground g = groundAt(x, y);
+        // Crests along one isometric diagonal, bent by noise so they wander.
+        const double wave = std::sin(2 * pi * (g.u + 3.5 * groundNoise(g, 3, 2, 61)) / 5);
+        const double swell = groundNoise(g, 2, 2, 63) - 0.5;
+        Rgb c = Rgb{117, 177, 216} + Rgb{0.6, 0.8, 0.6} * (swell * 16 + rng.range(-2, 2));
+        c = c + Rgb{30, 26, 18} * smoothStep(0.45, 1.0, wave);
+        c = c + Rgb{-16, -16, -10} * smoothStep(0.35, 1.0, -wave);
+        return c;
+    });
 }
 
 Field lava()
 {
     SplitMix rng(707);
     const Rgb red{196, 36, 6}, orange{238, 96, 6}, yellow{255, 172, 28};
-    Field f(tileWidth * tileHeight);
-    for (int y = 0; y < tileHeight; ++y)
-        for (int x = 0; x < tileWidth; ++x) {
-            const double heat = groundNoise(groundAt(x, y), 3, 3, 71) + rng.range(-0.03, 0.03);
-            f[at(x, y)] = heat < 0.5 ? mix(red, orange, smoothStep(0.37, 0.45, heat))
-                                     : mix(orange, yellow, smoothStep(0.57, 0.64, heat));
-        }
-    return f;
+    return paintField([&](int x, int y) {
+        const double heat = groundNoise(groundAt(x, y), 3, 3, 71) + rng.range(-0.03, 0.03);
+        return heat < 0.5 ? mix(red, orange, smoothStep(0.37, 0.45, heat))
+                                 : mix(orange, yellow, smoothStep(0.57, 0.64, heat));
+    });
 }
 
 // Basalt columns seen from above: jittered Voronoi cells on the ground plane,
@@ -369,49 +363,44 @@ Field basalt()
             shade.push_back(rng.range(0.85, 1.12));
         }
 
-    Field f(tileWidth * tileHeight);
-    for (int y = 0; y < tileHeight; ++y)
-        for (int x = 0; x < tileWidth; ++x) {
-            const Ground g = groundAt(x, y);
-            double best = 1e9, second = 1e9;
-            int bestSite = 0;
-            Ground toBest{}, toSecond{};
-            for (int s = 0; s < int(sites.size()); ++s)
-                for (int du = -1; du <= 1; ++du)
-                    for (int dv = -1; dv <= 1; ++dv) {
-                        const Ground d{sites[s].u + du * groundSide - g.u,
-                                       sites[s].v + dv * groundSide - g.v};
-                        const double dist = std::hypot(d.u, d.v);
-                        if (dist < best) {
-                            second = best, toSecond = toBest;
-                            best = dist, toBest = d, bestSite = s;
-                        } else if (dist < second) {
-                            second = dist, toSecond = d;
-                        }
+    return paintField([&](int x, int y) {
+        const Ground g = groundAt(x, y);
+        double best = 1e9, second = 1e9;
+        int bestSite = 0;
+        Ground toBest{}, toSecond{};
+        for (int s = 0; s < int(sites.size()); ++s)
+            for (int du = -1; du <= 1; ++du)
+                for (int dv = -1; dv <= 1; ++dv) {
+                    const Ground d{sites[s].u + du * groundSide - g.u,
+                                   sites[s].v + dv * groundSide - g.v};
+                    const double dist = std::hypot(d.u, d.v);
+                    if (dist < best) {
+                        second = best, toSecond = toBest;
+                        best = dist, toBest = d, bestSite = s;
+                    } else if (dist < second) {
+                        second = dist, toSecond = d;
                     }
-            Rgb c = Rgb{92, 86, 78} * shade[bestSite]
-                + Rgb{1, 1, 1} * ((groundNoise(g, 5, 2, 81) - 0.5) * 14 + rng.range(-4, 4));
-            if (second - best < 0.8) {
-                // Which way the neighbouring column lies on screen decides lit or shaded rim.
-                const QPointF away = screenOffset(toSecond.u - toBest.u, toSecond.v - toBest.v);
-                c = away.y() < 0 ? Rgb{176, 174, 170} : Rgb{46, 42, 38};
-            } else if (rng.unit() < 0.04) {
-                c = c + Rgb{40, 40, 40}; // glassy flecks
-            }
-            f[at(x, y)] = c;
+                }
+        Rgb c = Rgb{92, 86, 78} * shade[bestSite]
+            + Rgb{1, 1, 1} * ((groundNoise(g, 5, 2, 81) - 0.5) * 14 + rng.range(-4, 4));
+        if (second - best < 0.8) {
+            // Which way the neighbouring column lies on screen decides lit or shaded rim.
+            const QPointF away = screenOffset(toSecond.u - toBest.u, toSecond.v - toBest.v);
+            c = away.y() < 0 ? Rgb{176, 174, 170} : Rgb{46, 42, 38};
+        } else if (rng.unit() < 0.04) {
+            c = c + Rgb{40, 40, 40}; // glassy flecks
         }
-    return f;
+        return c;
+    });
 }
 
 Field pebbles()
 {
     SplitMix rng(909);
-    Field f(tileWidth * tileHeight);
-    for (int y = 0; y < tileHeight; ++y)
-        for (int x = 0; x < tileWidth; ++x) {
-            const double ground = groundNoise(groundAt(x, y), 4, 2, 91) - 0.5;
-            f[at(x, y)] = Rgb{60, 64, 54} + Rgb{0.9, 1, 0.8} * (ground * 14 + rng.range(-4, 4));
-        }
+    Field f = paintField([&](int x, int y) {
+        const double ground = groundNoise(groundAt(x, y), 4, 2, 91) - 0.5;
+        return Rgb{60, 64, 54} + Rgb{0.9, 1, 0.8} * (ground * 14 + rng.range(-4, 4));
+    });
 
     // Strewn rather than heaped: a new pebble keeps clear of the others,
     // across the tile's wrap-around too.
