@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "MainWindow.h"
 
 #include <QIcon>
@@ -8,16 +9,20 @@ MainWindow::MainWindow(QWidget *parent)
 {
     setWindowIcon(QIcon(QPixmap(QStringLiteral(":/Icons/base.png"))));
     setWindowTitle(QStringLiteral("3D Velmora"));
-    setFixedSize(map.width(), map.height() + 32);
-    // Attaching the button first puts it first in the focus chain, so the
-    // empty field keeps showing its placeholder when the window opens.
+    setFixedSize(map.width(), map.height() + stripHeight);
+    // Attaching the button first puts it first in the focus chain: it takes
+    // the focus when the window opens, so Space reloads right away.
     reloadButton.setParent(this);
     fileEdit.setParent(this);
     map.setParent(this);
-    reloadButton.setGeometry(map.width() - 32, map.height(), 32, 32);
-    fileEdit.setGeometry(0, map.height(), width() - 32, 32);
+    reloadButton.setGeometry(map.width() - stripHeight, map.height(), stripHeight, stripHeight);
+    fileEdit.setGeometry(0, map.height(), width() - stripHeight, stripHeight);
     reloadButton.setText(QStringLiteral("-"));
     fileEdit.setPlaceholderText(QStringLiteral("fichier *.map"));
+    // Names for tests and accessibility tools to find the widgets by.
+    map.setObjectName(QStringLiteral("map"));
+    reloadButton.setObjectName(QStringLiteral("reloadButton"));
+    fileEdit.setObjectName(QStringLiteral("fileEdit"));
     // "-" says nothing by itself: screen readers get a name and a description,
     // mouse users a tooltip.
     reloadButton.setAccessibleName(QStringLiteral("Reload map"));

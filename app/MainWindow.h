@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include "myMap.h"
@@ -23,6 +24,9 @@ private slots:
     void reloadWanted();
 
 private:
+    // Height of the strip below the map, and the side of the square button.
+    static constexpr int stripHeight = 32;
+
     myMap map;
     QPushButton reloadButton;
     QLineEdit fileEdit;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // velmora-render: writes the map area of the viewer for one map file to a PNG
 // picture, without a window and without a display.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "isoCase.h"
 
 #include <QPixmap>
@@ -22,7 +23,7 @@ const char *const emptyPicture = ":/sols/vide.png";
 isoCase::isoCase()
     : walkable(false), code(0)
 {
-    setFixedSize(64, 32);
+    setFixedSize(tileWidth, tileHeight);
     setBackgroundRole(QPalette::NoRole);
     groundLabel.setParent(this);
     topLabel.setParent(this);
@@ -32,25 +33,26 @@ isoCase::isoCase()
 
 isoCase::~isoCase() = default;
 
-void isoCase::setGround(int code)
+void isoCase::setGround(int groundCode)
 {
-    showGround(groundLabel, code, true);
+    showGround(groundLabel, groundCode, true);
 }
 
-void isoCase::setTopGround(int code)
+void isoCase::setTopGround(int groundCode)
 {
-    showGround(topLabel, code, false);
+    showGround(topLabel, groundCode, false);
 }
 
-void isoCase::showGround(QLabel &label, int code, bool withTestPicture)
+void isoCase::showGround(QLabel &label, int groundCode, bool withTestPicture)
 {
-    this->code = static_cast<qint16>(code);
+    code = static_cast<qint16>(groundCode);
     const int last = withTestPicture ? '8' : '7';
-    const char *path = code >= '1' && code <= last ? groundPictures[code - '1'] : emptyPicture;
+    const char *path =
+        groundCode >= '1' && groundCode <= last ? groundPictures[groundCode - '1'] : emptyPicture;
     // Loaded at each use: the resource system already keeps the bytes in memory.
     label.setPixmap(QPixmap(QString::fromLatin1(path))
                         .scaled(size(), Qt::IgnoreAspectRatio, Qt::FastTransformation));
-    if (code >= '1' && code <= '5')
+    if (groundCode >= '1' && groundCode <= '5')
         walkable = true;
 }
 

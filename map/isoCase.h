@@ -1,9 +1,10 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <QLabel>
 #include <QWidget>
 
-// One 64 by 32 cell of the isometric map. The lower label shows the ground
+// One tileWidth by tileHeight (64 by 32) cell of the isometric map. The lower label shows the ground
 // picture of the cell's code and the upper label, attached after it and so
 // stacked above it, shows a text (the code itself) or a second picture. Both
 // labels are members placed at the tile's origin; the tile is built without a
@@ -11,20 +12,24 @@
 class isoCase : public QWidget
 {
 public:
+    // The tile's fixed size; map files' pictures are stretched to it.
+    static constexpr int tileWidth = 64;
+    static constexpr int tileHeight = 32;
+
     isoCase();
     ~isoCase() override;
 
     // Codes '1' to '5' also make the tile walkable; no code ever clears the flag.
-    void setGround(int code);
+    void setGround(int groundCode);
     // Same as setGround on the upper layer, which has no test picture for '8'.
-    void setTopGround(int code);
+    void setTopGround(int groundCode);
     void setTopText(const QString &text);
     void setWalkable(bool value);
     bool isWalkable() const;
     int getCode() const;
 
 private:
-    void showGround(QLabel &label, int code, bool withTestPicture);
+    void showGround(QLabel &label, int groundCode, bool withTestPicture);
 
     bool walkable;
     qint16 code;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "myMap.h"
 
 #include <QFileInfo>
@@ -11,7 +12,7 @@ namespace {
 class LineCodes
 {
 public:
-    explicit LineCodes(QIODevice &device) : device(device) {}
+    explicit LineCodes(QIODevice &source) : device(source) {}
 
     // The next code of the current line, or '0' once the line has no more.
     char next()
@@ -57,16 +58,19 @@ private:
 myMap::myMap()
     : row(0), col(0), current(0)
 {
-    setFixedSize(928, 480);
+    setFixedSize(mapWidth, mapHeight);
     background.setParent(this);
     background.setPixmap(QPixmap(QStringLiteral(":/Background/vide.jpg"))
                              .scaled(width(), height(), Qt::IgnoreAspectRatio,
                                      Qt::FastTransformation));
-    for (row = 0; row < 14; ++row) {
-        for (col = 0; col < 14; ++col) {
+    for (row = 0; row < gridSize; ++row) {
+        for (col = 0; col < gridSize; ++col) {
             cases[row][col].setParent(this);
-            cases[row][col].move((width() + 64 * (col - row - 1)) / 2,
-                                 static_cast<int>(0.5 * 32 * (row + col + 0.5)));
+            // Neighbours sit half a tile apart across and down, so the
+            // diamond pictures meet edge to edge; only the centring across
+            // depends on the widget's own width.
+            cases[row][col].move((width() + isoCase::tileWidth * (col - row - 1)) / 2,
+                                 static_cast<int>(0.5 * isoCase::tileHeight * (row + col + 0.5)));
         }
     }
 }
@@ -75,8 +79,8 @@ myMap::~myMap() = default;
 
 void myMap::clearMap()
 {
-    for (row = 0; row < 14; ++row) {
-        for (col = 0; col < 14; ++col) {
+    for (row = 0; row < gridSize; ++row) {
+        for (col = 0; col < gridSize; ++col) {
             cases[row][col].setGround(0);
             cases[row][col].setTopText(QString());
             cases[row][col].setWalkable(false);
@@ -94,8 +98,8 @@ void myMap::loadMap(const QString &name)
         file->open(QIODevice::ReadOnly);
     if (file->isOpen()) {
         LineCodes codes(*file);
-        for (row = 0; row < 14; ++row) {
-            for (col = 0; col < 14; ++col) {
+        for (row = 0; row < gridSize; ++row) {
+            for (col = 0; col < gridSize; ++col) {
                 current = static_cast<qint8>(codes.next());
                 cases[row][col].setGround(current);
                 cases[row][col].setTopText(QString(QLatin1Char(static_cast<char>(current))));

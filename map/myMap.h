@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include "isoCase.h"
@@ -18,6 +19,11 @@
 class myMap : public QWidget
 {
 public:
+    // The map area's fixed size, and the number of rows and of columns.
+    static constexpr int mapWidth = 928;
+    static constexpr int mapHeight = 480;
+    static constexpr int gridSize = 14;
+
     myMap();
     ~myMap() override;
 
@@ -27,8 +33,8 @@ public:
     void loadMap(const QString &name);
 
 private:
-    isoCase cases[14][14];
-    // Cursors of the grid loops; both are 14 after a loop has run.
+    isoCase cases[gridSize][gridSize];
+    // Cursors of the grid loops; both are gridSize after a loop has run.
     qint32 row;
     qint32 col;
     qint8 current;

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Installs the build into a fresh temporary prefix, as `cmake --install` does
 # for users and for the package, and checks the installed tree: every file in
 # its folder, nothing else, the desktop entry's keys, and that the installed
@@ -66,7 +67,7 @@ endif()
 # The desktop entry: the keys the menus and the task bar rely on.
 # Read whole: a value such as "Graphics;Viewer;" would be split as a CMake list.
 file(READ "${prefix}/${DATADIR}/applications/velmora.desktop" entry)
-if(NOT entry MATCHES "^\\[Desktop Entry\\]\n")
+if(NOT entry MATCHES "^(#[^\n]*\n)*\\[Desktop Entry\\]\n")
     message(FATAL_ERROR "velmora.desktop does not start with [Desktop Entry]")
 endif()
 foreach(key Type Name Comment Exec TryExec Icon Categories Terminal)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include "isoCase.h"
@@ -13,6 +14,7 @@
 #include <QPushButton>
 #include <QString>
 #include <QWidget>
+#include <QtTest>
 
 // Helpers that look at the widgets as a user sees them: through the widget
 // tree and the labels' pictures and texts, not through private members.
@@ -28,15 +30,35 @@ inline QList<isoCase *> tilesOf(const QWidget &widget)
     return tiles;
 }
 
+// A failure of the running test, recorded with its message, and a stand-in
+// for the widget that was not found, so that the test goes on to fail rather
+// than crash. The stand-ins are never freed: they must outlive the test.
+template <typename T>
+T *missingWidget(const QByteArray &message)
+{
+    QTest::qFail(message.constData(), __FILE__, __LINE__);
+    static T *standIn = new T;
+    return standIn;
+}
+
 // The tile's labels: the ground layer first, the text layer above it.
+inline QLabel *tileLayer(const isoCase &tile, int index)
+{
+    const QList<QLabel *> labels = tile.findChildren<QLabel *>(QString(), Qt::FindDirectChildrenOnly);
+    if (labels.size() != 2)
+        return missingWidget<QLabel>("a tile has " + QByteArray::number(labels.size())
+                                     + " labels instead of two");
+    return labels.at(index);
+}
+
 inline QLabel *groundLayer(const isoCase &tile)
 {
-    return tile.findChildren<QLabel *>().value(0);
+    return tileLayer(tile, 0);
 }
 
 inline QLabel *topLayer(const isoCase &tile)
 {
-    return tile.findChildren<QLabel *>().value(1);
+    return tileLayer(tile, 1);
 }
 
 // A picture of the bundle as a tile shows it, stretched to 64 by 32.
@@ -80,22 +102,36 @@ inline QByteArray shownCodes(const QWidget &widget)
     return codes;
 }
 
-// The window's three widgets, in the order it attaches them; all null when
-// the window does not have exactly those three.
+// A direct child of the window, found by its object name.
+template <typename T>
+T *windowPart(const QWidget &window, const char *name)
+{
+    if (auto part = window.findChild<T *>(QLatin1String(name), Qt::FindDirectChildrenOnly))
+        return part;
+    return missingWidget<T>(QByteArray("the window has no ") + T::staticMetaObject.className()
+                            + " named " + name);
+}
+
+// myMap has no meta data of its own, so it is told apart by its C++ type.
+inline myMap *mapOf(const QWidget &window)
+{
+    if (auto map = dynamic_cast<myMap *>(
+            window.findChild<QWidget *>(QStringLiteral("map"), Qt::FindDirectChildrenOnly)))
+        return map;
+    return missingWidget<myMap>("the window has no myMap named map");
+}
+
+// The window's three widgets; a missing one fails the test.
 struct WindowParts {
     QPushButton *button;
     QLineEdit *field;
-    QWidget *map;
+    myMap *map;
 };
 
 inline WindowParts partsOf(const QWidget &window)
 {
-    const QList<QWidget *> children =
-        window.findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly);
-    if (children.size() != 3)
-        return {nullptr, nullptr, nullptr};
-    return {qobject_cast<QPushButton *>(children.at(0)), qobject_cast<QLineEdit *>(children.at(1)),
-            dynamic_cast<myMap *>(children.at(2))};
+    return {windowPart<QPushButton>(window, "reloadButton"),
+            windowPart<QLineEdit>(window, "fileEdit"), mapOf(window)};
 }
 
 // A field of /proc/self/status in KiB ("VmRSS:", "VmHWM:"), or -1 where it is not known.

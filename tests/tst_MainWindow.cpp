@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "MainWindow.h"
 #include "testSupport.h"
 
@@ -47,7 +48,9 @@ void TestMainWindow::windowAndWidgets()
 {
     MainWindow window;
     const WindowParts parts = partsOf(window);
-    QVERIFY(parts.button && parts.field && parts.map);
+    // Attached in this order, which is also the focus order.
+    QCOMPARE(window.findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly),
+             (QList<QWidget *>{parts.button, parts.field, parts.map}));
     QCOMPARE(window.windowTitle(), QStringLiteral("3D Velmora"));
     QCOMPARE(window.size(), QSize(928, 512));
     QCOMPARE(window.minimumSize(), QSize(928, 512));

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "MainWindow.h"
 #include "testSupport.h"
 
@@ -120,16 +121,10 @@ void TestRender::matchesTheViewer()
     MainWindow window;
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
-    auto field = window.findChild<QLineEdit *>();
-    auto button = window.findChild<QPushButton *>();
-    QVERIFY(field && button);
-    field->setText(map.fileName());
-    QTest::mouseClick(button, Qt::LeftButton);
-    // The map area is the window's third child, after the button and the field.
-    auto area = dynamic_cast<myMap *>(
-        window.findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly).value(2));
-    QVERIFY(area);
-    const QImage shown = area->grab().toImage();
+    const WindowParts parts = partsOf(window);
+    parts.field->setText(map.fileName());
+    QTest::mouseClick(parts.button, Qt::LeftButton);
+    const QImage shown = parts.map->grab().toImage();
     QCOMPARE(rendered.convertToFormat(QImage::Format_ARGB32),
              shown.convertToFormat(QImage::Format_ARGB32));
 }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The pictures as the program sees them: through the compiled-in resource
 // bundle, never from the files on disk.
 

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: MIT
 # Builds the benchmark in build-bench/ and prints its figures, each a median
 # beside a baseline measured in the same run:
 #   bash tools/bench.sh [RUNS]

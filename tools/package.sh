@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: MIT
 # Builds the Debian package of velmora and velmora-render with Qt 6 in
 # build-package/, then checks it: desktop-file-validate on the desktop entry
 # and lintian on the package, whose errors fail the script. Prints the path of

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: MIT
 # needPackages PACKAGE...: installs the Debian packages that are missing, with
 # one apt-get call, and nothing when all are there. Sourced by the stage scripts.
 needPackages() {

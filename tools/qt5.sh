@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: MIT
 # Builds the programs and every test against Qt 5.15 in build-qt5/ and runs the
 # tests: the sources are kept buildable with both Qt 5 and Qt 6. Run by test.sh.
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: MIT
 # The robustness stages of tools/test.sh, each runnable alone:
 #   bash tools/robustness.sh sanitize   every test built with AddressSanitizer
 #                                       (leak detection included) and
@@ -17,10 +18,13 @@ source "$root/tools/packages.sh"
 # What the plain build and its tests need (as in setup.sh), then clang, its
 # sanitizer and libFuzzer runtimes, and llvm-symbolizer for readable reports.
 needPackages cmake make qt6-base-dev fonts-dejavu-core desktop-file-utils \
-    clang libclang-rt-14-dev llvm
+    clang libclang-rt-dev llvm
 
+# Every program and test is built with the sanitizers, the fuzzer included.
+sanitizers="-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
-    -DVELMORA_SANITIZE=ON -DVELMORA_FUZZ=ON >/dev/null
+    -DCMAKE_CXX_FLAGS="$sanitizers" -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" \
+    -DVELMORA_FUZZ=ON >/dev/null
 cmake --build "$build" --parallel "$(nproc)"
 
 # Every report ends the program with an error; leaks are checked at exit, and

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: MIT
 # Builds the viewer and starts it on the sample maps: the viewer reads map
 # names relative to its working directory, so it is started inside maps/.
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: MIT
 # Installs what building and testing the viewer needs, if it is missing, then
 # configures and builds it in build/. Sourced by run.sh and test.sh.
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: MIT
 # Builds the viewer and runs every test.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/setup.sh"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // In-process speed figures of the viewer on Qt's offscreen platform, each a
 // median over many runs beside a baseline measured in the same run:
 // - start-up breakdown: map widget construction, first load, first paint,

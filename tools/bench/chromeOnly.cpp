@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The start-up baseline: the viewer's chrome without the map, started the way
 // velmora is started, so that the probe times both the same way.
 

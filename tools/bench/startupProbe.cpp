@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Times whole processes from exec to their first complete frame, watching the
 // X display from outside: the probe paints the root window a colour no frame
 // uses, starts the program, finds its 928 by 512 window and polls one pixel of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Draws every picture the viewer ships: the nine terrain tiles, the test
 // picture, the empty tile, the empty background and the window icon.
 // Everything comes from fixed seeds fed to our own generator (no clock, no

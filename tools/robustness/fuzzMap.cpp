@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // libFuzzer target for the map reader. Each input is written to a real file
 // and read through myMap::loadMap, as the viewer reads a file a user names;
 // then every tile is checked against what the map format promises.
