@@ -14,7 +14,7 @@ runs=${1:-21}
 # Qt notes the missing runtime folder of a root session once per process otherwise.
 export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$(mktemp -d)}
 
-source "$root/tools/packages.sh"
+source "$root/tools/installPackages.sh"
 # What building the viewer needs (as in setup.sh), a virtual display and Xlib for the probe.
 needPackages cmake g++ make qt6-base-dev fonts-dejavu-core xvfb xauth libx11-dev
 

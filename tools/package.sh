@@ -7,7 +7,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build="$root/build-package"
-source "$root/tools/packages.sh"
+source "$root/tools/installPackages.sh"
 
 # dpkg-shlibdeps (dpkg-dev) and file find the package's dependencies for CPack.
 needPackages cmake g++ make qt6-base-dev dpkg-dev file lintian desktop-file-utils

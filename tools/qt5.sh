@@ -5,7 +5,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build="$root/build-qt5"
-source "$root/tools/packages.sh"
+source "$root/tools/installPackages.sh"
 
 needPackages cmake g++ make qtbase5-dev fonts-dejavu-core desktop-file-utils
 

@@ -14,7 +14,7 @@ build="$root/build-asan"
 stage=${1:-all}
 fuzzSeconds=${2:-60}
 
-source "$root/tools/packages.sh"
+source "$root/tools/installPackages.sh"
 # What the plain build and its tests need (as in setup.sh), then clang, its
 # sanitizer and libFuzzer runtimes, and llvm-symbolizer for readable reports.
 needPackages cmake make qt6-base-dev fonts-dejavu-core desktop-file-utils \

@@ -7,7 +7,7 @@ set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build="$root/build"
 
-source "$root/tools/packages.sh"
+source "$root/tools/installPackages.sh"
 # Compiler and CMake, Qt 6 Widgets (its JPEG reader comes with libqt6gui6), a
 # font so that tile codes render on the offscreen platform, and
 # desktop-file-validate for the install test.
