@@ -2,12 +2,15 @@
 // velmora-render: writes the map area of the viewer for one map file to a PNG
 // picture, without a window and without a display.
 
+#include "mapFile.h"
+#include "mapReader.h"
 #include "myMap.h"
 
 #include <QApplication>
+#include <QBuffer>
+#include <QByteArray>
 #include <QCommandLineParser>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QImageWriter>
@@ -15,13 +18,22 @@
 #include <QString>
 #include <QStringList>
 
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
-enum ExitCode { success = 0, failure = 1, usageError = 2 };
+enum exitCode { success = 0, failure = 1, usageError = 2 };
 
 QtMessageHandler defaultHandler = nullptr;
+bool startingQt = false;
+QString platformReason;
 
 // Unlike the viewer, the renderer runs in scripts: every failure is one line on
 // stderr, naming the path and the reason.
@@ -43,6 +55,31 @@ int usage(QString reason)
     return usageError;
 }
 
+QString reasonOf(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+// Qt's own notes (such as a missing XDG_RUNTIME_DIR) would mix with the
+// program's one line, so only its critical errors are let through. A platform
+// that cannot start is Qt's fatal error, which would abort: it becomes the
+// program's one line instead, with the reason Qt gave just before.
+void qtMessage(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (startingQt && type == QtFatalMsg) {
+        fail(failure, QStringLiteral("the Qt platform \"%1\"").arg(qEnvironmentVariable("QT_QPA_PLATFORM")),
+             QStringLiteral("cannot start (%1)")
+                 .arg(platformReason.isEmpty() ? message.section(QLatin1Char('\n'), 0, 0)
+                                               : platformReason));
+        std::_Exit(failure);
+    }
+    if (startingQt && platformReason.isEmpty()
+        && QByteArray(context.category ? context.category : "").startsWith("qt.qpa"))
+        platformReason = message.trimmed();
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        defaultHandler(type, context, message);
+}
+
 // MAP's path with its last suffix, if any, replaced by .png.
 QString defaultOutput(const QString &mapPath)
 {
@@ -51,25 +88,81 @@ QString defaultOutput(const QString &mapPath)
     return QDir(info.path()).filePath(base + QStringLiteral(".png"));
 }
 
-// Why the map cannot be read, or an empty string when it can.
-QString mapProblem(const QFileInfo &map)
+// Every byte of bytes to fd; 0, or the errno of the write that failed.
+int writeAll(int fd, const QByteArray &bytes)
 {
-    if (!map.exists())
-        return QStringLiteral("no such file");
-    if (!map.isFile())
-        return QStringLiteral("not a regular file");
-    QFile file(map.absoluteFilePath());
-    if (!file.open(QIODevice::ReadOnly))
-        return QStringLiteral("cannot be read (%1)").arg(file.errorString());
-    return QString();
+    for (qint64 done = 0; done < bytes.size();) {
+        const ssize_t written = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (written < 0 && errno != EINTR)
+            return errno;
+        if (written > 0)
+            done += written;
+    }
+    return 0;
 }
 
-// Qt's own notes (such as a missing XDG_RUNTIME_DIR) would mix with the
-// program's one line; only Qt's critical and fatal errors are let through.
-void qtMessage(QtMsgType type, const QMessageLogContext &context, const QString &message)
+// Interrupts are held back while a temporary file exists, so that one never
+// stays behind; they are delivered once the rename is done or undone.
+class interruptsHeld
 {
-    if (type == QtCriticalMsg || type == QtFatalMsg)
-        defaultHandler(type, context, message);
+public:
+    interruptsHeld()
+    {
+        sigset_t held;
+        sigemptyset(&held);
+        for (int signal : {SIGINT, SIGTERM, SIGHUP})
+            sigaddset(&held, signal);
+        sigprocmask(SIG_BLOCK, &held, &before);
+    }
+    ~interruptsHeld() { sigprocmask(SIG_SETMASK, &before, nullptr); }
+
+private:
+    sigset_t before;
+};
+
+// Writes png to the output named outPath: straight into a FIFO, a device or
+// standard output ("-"), which are never replaced; a regular file is replaced
+// whole by a rename, so that a failure leaves the old one as it was. map is
+// the map's own status, which the output must not be. An empty string, or the
+// reason the output cannot be written.
+QString writeOutput(const QString &outPath, const QByteArray &png, const struct stat &map)
+{
+    if (outPath == QLatin1String("-")) {
+        const int error = writeAll(STDOUT_FILENO, png);
+        return error ? reasonOf(error) : QString();
+    }
+    // Opening without creating or truncating changes nothing yet, and the
+    // questions that follow are asked of what was opened, not of the name.
+    const int fd = ::open(QFile::encodeName(outPath).constData(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0 && errno != ENOENT)
+        return reasonOf(errno);
+    if (fd >= 0) {
+        struct stat status;
+        if (::fstat(fd, &status) != 0) {
+            const int error = errno;
+            ::close(fd);
+            return reasonOf(error);
+        }
+        if (status.st_dev == map.st_dev && status.st_ino == map.st_ino) {
+            ::close(fd);
+            return QStringLiteral("is the map itself; name another output");
+        }
+        if (!S_ISREG(status.st_mode)) {
+            int error = writeAll(fd, png);
+            if (::close(fd) != 0 && !error)
+                error = errno;
+            return error ? reasonOf(error) : QString();
+        }
+        ::close(fd);
+    }
+    const interruptsHeld held;
+    QSaveFile file(outPath);
+    if (!file.open(QIODevice::WriteOnly) || file.write(png) != png.size() || !file.commit()) {
+        const QString reason = file.errorString();
+        file.cancelWriting();
+        return reason;
+    }
+    return QString();
 }
 
 } // namespace
@@ -80,25 +173,33 @@ int main(int argc, char *argv[])
     // No display is needed unless the user asks for a platform.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
+    // Qt is given the program's name alone: every argument is the renderer's
+    // own, so that a map named "-style" is a map.
+    int qtArgc = 1;
+    startingQt = true;
+    QApplication application(qtArgc, argv);
+    startingQt = false;
     QApplication::setApplicationName(QStringLiteral("velmora-render"));
     QApplication::setApplicationVersion(QStringLiteral(VELMORA_VERSION));
 
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QFile::decodeName(argv[i]));
     QCommandLineParser parser;
+    // "-style" is one unknown option, not six short ones.
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     parser.setApplicationDescription(
         QStringLiteral("Writes the 928 by 480 map area that the 3D Velmora viewer shows for MAP\n"
-                       "to a PNG picture, by default MAP's name with .png."));
+                       "to a PNG picture, by default MAP's name with .png; OUT.png may be \"-\"\n"
+                       "for standard output."));
     const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption versionOption = parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("MAP"), QStringLiteral("The map file to show."));
     parser.addPositionalArgument(QStringLiteral("OUT.png"), QStringLiteral("The picture to write."),
                                  QStringLiteral("[OUT.png]"));
-    if (!parser.parse(QApplication::arguments()))
+    if (!parser.parse(arguments))
         return usage(parser.errorText());
-    // Qt's own options are listed by the parser itself, which then exits.
-    if (parser.isSet(QStringLiteral("help-all")))
-        parser.process(QApplication::arguments());
-    if (parser.isSet(helpOption)) {
+    if (parser.isSet(helpOption) || parser.isSet(QStringLiteral("help-all"))) {
         std::fputs(parser.helpText().toLocal8Bit().constData(), stdout);
         return success;
     }
@@ -106,53 +207,38 @@ int main(int argc, char *argv[])
         std::fputs("velmora-render " VELMORA_VERSION "\n", stdout);
         return success;
     }
-    const QStringList arguments = parser.positionalArguments();
-    if (arguments.isEmpty())
+    const QStringList names = parser.positionalArguments();
+    if (names.isEmpty())
         return usage(QStringLiteral("no map file given"));
-    if (arguments.size() > 2)
+    if (names.size() > 2)
         return usage(QStringLiteral("too many arguments"));
-    if (arguments.contains(QString()))
+    if (names.contains(QString()))
         return usage(QStringLiteral("an empty name was given"));
+    const QString mapPath = names.at(0);
+    const QString outPath = names.size() > 1 ? names.at(1) : defaultOutput(mapPath);
 
-    const QString mapPath = arguments.at(0);
-    const QString outPath = arguments.size() > 1 ? arguments.at(1) : defaultOutput(mapPath);
-    const QFileInfo map(mapPath);
-    const QString problem = mapProblem(map);
-    if (!problem.isEmpty())
-        return fail(failure, mapPath, problem);
-    // Resolved before leaving the working folder, where a relative name belongs.
-    const QFileInfo out(QFileInfo(outPath).absoluteFilePath());
-    if (out.exists() && out.canonicalFilePath() == map.canonicalFilePath())
-        return fail(failure, outPath, QStringLiteral("is the map itself; name another output"));
-    if (out.isDir())
-        return fail(failure, outPath, QStringLiteral("is a folder"));
+    mapFile map;
+    mapReader reader;
+    if (!map.openMap(mapPath) || !map.readMap(reader))
+        return fail(failure, mapPath, map.errorString());
+    struct stat mapStatus;
+    if (::fstat(map.handle(), &mapStatus) != 0)
+        return fail(failure, mapPath, reasonOf(errno));
 
-    // The viewer's reader takes names relative to the working folder, so it is
-    // given the map's file name from inside the map's folder.
-    if (!QDir::setCurrent(map.absolutePath()))
-        return fail(failure, map.absolutePath(), QStringLiteral("cannot enter the folder"));
     myMap area;
-    area.loadMap(map.fileName());
+    area.showCodes(reader.codes());
     // Shown as the viewer shows it, so that the background takes its size as
     // it does on the first show, but never on a screen.
     area.setAttribute(Qt::WA_DontShowOnScreen);
     area.show();
-    const QImage picture = area.grab().toImage();
-
-    // The picture goes to a temporary file beside the output, renamed over it
-    // only once complete: a failure never leaves a half-written output.
-    QSaveFile file(out.filePath());
-    if (!file.open(QIODevice::WriteOnly))
-        return fail(failure, outPath,
-                    QStringLiteral("cannot be written (%1)").arg(file.errorString()));
-    QImageWriter writer(&file, "png");
-    if (!writer.write(picture)) {
-        file.cancelWriting();
-        return fail(failure, outPath,
-                    QStringLiteral("cannot be written (%1)").arg(writer.errorString()));
-    }
-    if (!file.commit())
-        return fail(failure, outPath,
-                    QStringLiteral("cannot be written (%1)").arg(file.errorString()));
+    // Encoded in memory first: the only failures left are the system's.
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    if (!QImageWriter(&buffer, "png").write(area.grab().toImage()))
+        return fail(failure, outPath, QStringLiteral("cannot encode the picture"));
+    const QString problem = writeOutput(outPath, png, mapStatus);
+    if (!problem.isEmpty())
+        return fail(failure, outPath, problem);
     return success;
 }

@@ -1,59 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "myMap.h"
 
-#include <QFileInfo>
+#include "mapFile.h"
+
 #include <QPixmap>
-
-namespace {
-
-// Hands out the codes of a map file line by line. The file is read in chunks
-// of a fixed size, so a line of any length, even a file with no line feed at
-// all, is read in the same small memory.
-class LineCodes
-{
-public:
-    explicit LineCodes(QIODevice &source) : device(source) {}
-
-    // The next code of the current line, or '0' once the line has no more.
-    char next()
-    {
-        for (;;) {
-            if (pos == length && !fill())
-                return '0';
-            const char byte = chunk[pos++];
-            // These bytes only separate codes, wherever they stand.
-            if (byte != '\0' && byte != '\r' && byte != '\n' && byte != ' ')
-                return byte;
-        }
-    }
-
-    // Drops what is left of the current line, so the next code comes from the next one.
-    void nextLine()
-    {
-        while (fill()) {
-        }
-        atLineEnd = false;
-    }
-
-private:
-    bool fill()
-    {
-        pos = length = 0;
-        if (atLineEnd)
-            return false;
-        length = qMax<qint64>(device.readLine(chunk, sizeof chunk), 0);
-        atLineEnd = length == 0 || chunk[length - 1] == '\n';
-        return length > 0;
-    }
-
-    QIODevice &device;
-    char chunk[4096];
-    qint64 length = 0;
-    qint64 pos = 0;
-    bool atLineEnd = false;
-};
-
-} // namespace
 
 myMap::myMap()
     : row(0), col(0), current(0)
@@ -88,24 +38,27 @@ void myMap::clearMap()
     }
 }
 
-void myMap::loadMap(const QString &name)
+bool myMap::loadMap(const QString &name)
 {
-    const QString path = QStringLiteral("./") + name;
-    file = std::make_unique<QFile>(path);
-    // A FIFO would block the open until a writer comes and a device never
-    // ends, so anything but a regular file is treated as unreadable.
-    if (QFileInfo(path).isFile())
-        file->open(QIODevice::ReadOnly);
-    if (file->isOpen()) {
-        LineCodes codes(*file);
-        for (row = 0; row < gridSize; ++row) {
-            for (col = 0; col < gridSize; ++col) {
-                current = static_cast<qint8>(codes.next());
-                cases[row][col].setGround(current);
-                cases[row][col].setTopText(QString(QLatin1Char(static_cast<char>(current))));
-            }
-            codes.nextLine();
+    auto map = std::make_unique<mapFile>();
+    mapReader reader;
+    const bool read = map->openMap(QStringLiteral("./") + name) && map->readMap(reader);
+    map->close();
+    // Each load replaces the previous one's file object, so at most one lives.
+    file = std::move(map);
+    // A file that fails part-way shows nothing of what was read.
+    if (read)
+        showCodes(reader.codes());
+    return read;
+}
+
+void myMap::showCodes(const QByteArray &codes)
+{
+    for (row = 0; row < gridSize; ++row) {
+        for (col = 0; col < gridSize; ++col) {
+            current = static_cast<qint8>(codes.at(row * gridSize + col));
+            cases[row][col].setGround(current);
+            cases[row][col].setTopText(QString(QLatin1Char(static_cast<char>(current))));
         }
     }
-    file->close();
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "isoCase.h"
+#include "mapReader.h"
 
 #include <QFile>
 #include <QLabel>
@@ -22,15 +23,19 @@ public:
     // The map area's fixed size, and the number of rows and of columns.
     static constexpr int mapWidth = 928;
     static constexpr int mapHeight = 480;
-    static constexpr int gridSize = 14;
+    static constexpr int gridSize = mapReader::gridSize;
 
     myMap();
     ~myMap() override;
 
     // Every tile back to the empty picture, no text and not walkable.
     void clearMap();
-    // Reads ./name into the grid; a file that cannot be read leaves the grid as it was.
-    void loadMap(const QString &name);
+    // Reads ./name into the grid. A file that cannot be read whole leaves
+    // the grid as it was and gives false.
+    bool loadMap(const QString &name);
+    // Gives every tile its code, picture and text, from gridSize * gridSize
+    // codes in row-major order.
+    void showCodes(const QByteArray &codes);
 
 private:
     isoCase cases[gridSize][gridSize];
@@ -39,6 +44,6 @@ private:
     qint32 col;
     qint8 current;
     QLabel background;
-    // Only the most recent load's file is kept; each load releases the one before.
+    // The most recent load's file, closed once the load returns.
     std::unique_ptr<QFile> file;
 };

@@ -146,6 +146,22 @@ inline qint64 statusKiB(const QByteArray &field)
     return -1;
 }
 
+// A regular file whose reads fail at its first byte, as on a failing disk:
+// Linux shows such files in /sys. Empty when this system has none.
+inline QString readErrorFile()
+{
+    for (const char *path : {"/sys/devices/system/cpu/power/autosuspend_delay_ms",
+                             "/sys/devices/platform/power/autosuspend_delay_ms",
+                             "/sys/devices/software/power/autosuspend_delay_ms"}) {
+        QFile file(QString::fromLatin1(path));
+        char byte;
+        if (file.size() > 0 && file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)
+            && file.read(&byte, 1) < 0)
+            return file.fileName();
+    }
+    return QString();
+}
+
 inline bool writeFile(const QString &name, const QByteArray &bytes)
 {
     QFile file(name);

@@ -12,7 +12,10 @@
 #include <QtTest>
 
 #ifdef Q_OS_UNIX
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 #endif
 
 // velmora-render is run as users run it: as a program, by its path, from a
@@ -31,6 +34,8 @@ private slots:
     void failures_data();
     void failures();
     void replacesAnExistingOutputWhole();
+    void nonRegularOutputs_data();
+    void nonRegularOutputs();
     void helpAndVersion_data();
     void helpAndVersion();
     void needsNoDisplay();
@@ -45,6 +50,10 @@ private:
                const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment());
     // Everything under the temporary folder, as sorted relative paths.
     QStringList filesInDir() const;
+    // A character device of the memory driver (1 is null, 7 full) at name in
+    // the temporary folder, or, where this user may not make one, a link to
+    // the system's own.
+    bool makeDevice(const QString &name, int minor) const;
 
     std::unique_ptr<QTemporaryDir> dir;
 };
@@ -83,33 +92,59 @@ QStringList TestRender::filesInDir() const
     return files;
 }
 
+bool TestRender::makeDevice(const QString &name, int minor) const
+{
+    const QByteArray path = QFile::encodeName(dir->filePath(name));
+    if (::mknod(path.constData(), S_IFCHR | 0666, makedev(1, minor)) == 0)
+        return true;
+    return ::symlink(minor == 7 ? "/dev/full" : "/dev/null", path.constData()) == 0;
+}
+
 void TestRender::matchesTheViewer_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QByteArray>("content");
-    QTest::addColumn<bool>("absolute");
+    // How the map is named on the command line, from the working folder;
+    // %1 is the temporary folder.
+    QTest::addColumn<QStringList>("given");
 
     const QByteArray everyCode = "12345678\n9abc0 \tx\r\n" + uniformMap('2');
-    QTest::newRow("every code, relative path") << "maps/all.map" << everyCode << false;
-    QTest::newRow("every code, absolute path") << "maps/all.map" << everyCode << true;
-    QTest::newRow("one ground") << "maps/water.map" << uniformMap('6') << false;
-    QTest::newRow("short lines and CR LF")
-        << "maps/short.map" << QByteArray("12\r\n3\r\n\r\n456\r\n") << false;
-    QTest::newRow("empty file") << "maps/empty.map" << QByteArray() << false;
-    QTest::newRow("name with a leading space") << "maps/sub/ odd.map" << uniformMap('7') << false;
+    QTest::newRow("every code, relative path") << "maps/all.map" << everyCode
+                                               << QStringList{"../maps/all.map"};
+    QTest::newRow("every code, absolute path") << "maps/all.map" << everyCode
+                                               << QStringList{"%1/maps/all.map"};
+    QTest::newRow("one ground") << "maps/water.map" << uniformMap('6')
+                                << QStringList{"../maps/water.map"};
+    QTest::newRow("short lines and CR LF") << "maps/short.map"
+                                           << QByteArray("12\r\n3\r\n\r\n456\r\n")
+                                           << QStringList{"../maps/short.map"};
+    QTest::newRow("empty file") << "maps/empty.map" << QByteArray()
+                                << QStringList{"../maps/empty.map"};
+    QTest::newRow("name with a leading space") << "maps/sub/ odd.map" << uniformMap('7')
+                                               << QStringList{"../maps/sub/ odd.map"};
+    // maps/jump leads to maps/sub/inner, so its ".." is maps/sub, not maps.
+    QTest::newRow(".. after a symbolic link") << "maps/sub/x.map" << uniformMap('3')
+                                              << QStringList{"../maps/jump/../x.map"};
+    QTest::newRow("a name like a Qt option, after --")
+        << "elsewhere/-style" << uniformMap('5') << QStringList{"--", "-style"};
 }
 
 void TestRender::matchesTheViewer()
 {
     QFETCH(QString, name);
     QFETCH(QByteArray, content);
-    QFETCH(bool, absolute);
+    QFETCH(QStringList, given);
     const QString mapPath = dir->filePath(name);
     QVERIFY(writeFile(mapPath, content));
+    // What a lexical clean-up of ".." would read instead.
+    QVERIFY(writeFile(dir->filePath(QStringLiteral("maps/x.map")), uniformMap('6')));
+    QVERIFY(QDir(dir->path()).mkpath(QStringLiteral("maps/sub/inner")));
+    QVERIFY(QFile::link(dir->filePath(QStringLiteral("maps/sub/inner")),
+                        dir->filePath(QStringLiteral("maps/jump"))));
     const QString out = dir->filePath(QStringLiteral("out.png"));
 
-    const QString given = absolute ? mapPath : QStringLiteral("../") + name;
-    const Run run = render({given, QStringLiteral("../out.png")});
+    given.replaceInStrings(QStringLiteral("%1"), dir->path());
+    const Run run = render(given << QStringLiteral("../out.png"));
     QCOMPARE(run.err, QByteArray());
     QCOMPARE(run.exitCode, 0);
     const QImage rendered(out);
@@ -157,47 +192,89 @@ void TestRender::defaultOutput()
 void TestRender::failures_data()
 {
     QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("platform");
     QTest::addColumn<int>("exitCode");
-    // What the one line on stderr must name.
-    QTest::addColumn<QString>("named");
+    // The one line on stderr; %1 stands for the temporary folder.
+    QTest::addColumn<QString>("message");
 
-    QTest::newRow("no argument") << QStringList() << 2 << "MAP";
-    QTest::newRow("too many arguments")
-        << QStringList{"../maps/a.map", "../a.png", "../b.png"} << 2 << "MAP";
-    QTest::newRow("unknown option")
-        << QStringList{"--frobnicate", "../maps/a.map"} << 2 << "frobnicate";
-    QTest::newRow("empty map name") << QStringList{""} << 2 << "empty";
-    QTest::newRow("missing map") << QStringList{"../maps/missing.map"} << 1
-                                 << "../maps/missing.map";
-    QTest::newRow("map is a folder") << QStringList{"../maps/sub"} << 1 << "../maps/sub";
-    QTest::newRow("map is a FIFO") << QStringList{"../maps/fifo.map"} << 1 << "../maps/fifo.map";
-    QTest::newRow("output folder missing")
-        << QStringList{"../maps/a.map", "../nowhere/a.png"} << 1 << "../nowhere/a.png";
-    QTest::newRow("output is a folder")
-        << QStringList{"../maps/a.map", "../maps/sub"} << 1 << "../maps/sub";
-    QTest::newRow("output is the map")
-        << QStringList{"../maps/a.map", "../maps/a.map"} << 1 << "../maps/a.map";
+    const QString usage = QStringLiteral(" (usage: velmora-render MAP [OUT.png], or --help)");
+    const QStringList map = {QStringLiteral("../maps/a.map")};
+    QTest::newRow("no argument") << QStringList() << "" << 2 << "no map file given" + usage;
+    QTest::newRow("too many arguments") << map + QStringList{"../a.png", "../b.png"} << "" << 2
+                                        << "too many arguments" + usage;
+    QTest::newRow("unknown option") << QStringList{"--frobnicate", "../maps/a.map"} << "" << 2
+                                    << "Unknown option 'frobnicate'" + usage;
+    QTest::newRow("Qt's own option") << QStringList{"-reverse", "../maps/a.map"} << "" << 2
+                                     << "Unknown option 'reverse'" + usage;
+    QTest::newRow("empty map name") << QStringList{""} << "" << 2
+                                    << "an empty name was given" + usage;
+    QTest::newRow("missing map") << QStringList{"../maps/missing.map"} << "" << 1
+                                 << "../maps/missing.map: No such file or directory";
+    QTest::newRow("map is a folder") << QStringList{"../maps/sub"} << "" << 1
+                                     << "../maps/sub: Is a directory";
+    QTest::newRow("map is a FIFO") << QStringList{"../maps/fifo.map"} << "" << 1
+                                   << "../maps/fifo.map: not a regular file";
+    QTest::newRow("symbolic link loop") << QStringList{"../maps/loop.map"} << "" << 1
+                                        << "../maps/loop.map: Too many levels of symbolic links";
+    QTest::newRow("a file as a folder") << QStringList{"../maps/a.map/b.map"} << "" << 1
+                                        << "../maps/a.map/b.map: Not a directory";
+    const QString tooLong = QStringLiteral("../maps/") + QString(300, QLatin1Char('m'));
+    QTest::newRow("name too long") << QStringList{tooLong} << "" << 1
+                                   << tooLong + ": File name too long";
+    const QString failing = readErrorFile();
+    if (!failing.isEmpty())
+        QTest::newRow("read error") << QStringList{failing} << "" << 1
+                                    << failing + ": Input/output error";
+    QTest::newRow("output folder missing") << map + QStringList{"../nowhere/a.png"} << "" << 1
+                                           << "../nowhere/a.png: No such file or directory";
+    QTest::newRow("output is a folder") << map + QStringList{"../maps/sub"} << "" << 1
+                                        << "../maps/sub: Is a directory";
+    QTest::newRow("output is the map") << map + map << "" << 1
+                                       << "../maps/a.map: is the map itself; name another output";
+    QTest::newRow("output is a hard link to the map")
+        << map + QStringList{"../maps/hard.map"} << "" << 1
+        << "../maps/hard.map: is the map itself; name another output";
+    QTest::newRow("output is the map by another path")
+        << map + QStringList{"%1/maps/sub/../a.map"} << "" << 1
+        << "%1/maps/sub/../a.map: is the map itself; name another output";
+    QTest::newRow("output on a full disk") << map + QStringList{"../full"} << "" << 1
+                                           << "../full: No space left on device";
+    QTest::newRow("platform that cannot start") << map << "bogus" << 1
+        << "the Qt platform \"bogus\": cannot start "
+           "(Could not find the Qt platform plugin \"bogus\" in \"\")";
 }
 
 void TestRender::failures()
 {
     QFETCH(QStringList, arguments);
+    QFETCH(QString, platform);
     QFETCH(int, exitCode);
-    QFETCH(QString, named);
-    QVERIFY(writeFile(dir->filePath(QStringLiteral("maps/a.map")), uniformMap('1')));
+    QFETCH(QString, message);
+    const QString a = dir->filePath(QStringLiteral("maps/a.map"));
+    QVERIFY(writeFile(a, uniformMap('1')));
 #ifdef Q_OS_UNIX
-    const QByteArray fifo = QFile::encodeName(dir->filePath(QStringLiteral("maps/fifo.map")));
-    QCOMPARE(mkfifo(fifo.constData(), 0600), 0);
+    QCOMPARE(::symlink("loop.map", QFile::encodeName(dir->filePath(QStringLiteral("maps/loop.map"))).constData()),
+             0);
+    QCOMPARE(::link(QFile::encodeName(a).constData(),
+                    QFile::encodeName(dir->filePath(QStringLiteral("maps/hard.map"))).constData()),
+             0);
+    QCOMPARE(::mkfifo(QFile::encodeName(dir->filePath(QStringLiteral("maps/fifo.map"))).constData(),
+                      0600),
+             0);
+    QVERIFY(makeDevice(QStringLiteral("full"), 7));
 #endif
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    if (!platform.isEmpty())
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), platform);
+    arguments.replaceInStrings(QStringLiteral("%1"), dir->path());
     const QStringList before = filesInDir();
-    const Run run = render(arguments);
+    const Run run = render(arguments, environment);
     QCOMPARE(run.exitCode, exitCode);
     QCOMPARE(run.out, QByteArray());
-    QVERIFY2(run.err.startsWith("velmora-render: ") && run.err.endsWith('\n') &&
-                 run.err.count('\n') == 1,
-             run.err);
-    QVERIFY2(run.err.contains(named.toUtf8()), run.err);
-    QCOMPARE(QFile(dir->filePath(QStringLiteral("maps/a.map"))).size(), uniformMap('1').size());
+    QCOMPARE(QString::fromLocal8Bit(run.err),
+             QStringLiteral("velmora-render: ") + message.replace(QStringLiteral("%1"), dir->path())
+                 + QLatin1Char('\n'));
+    QCOMPARE(QFile(a).size(), uniformMap('1').size());
     QCOMPARE(filesInDir(), before);
 }
 
@@ -216,6 +293,68 @@ void TestRender::replacesAnExistingOutputWhole()
     QCOMPARE(QImage(out).size(), QSize(928, 480));
     QVERIFY(QFileInfo(out).size() < (1 << 20));
     QCOMPARE(filesInDir(), before);
+}
+
+void TestRender::nonRegularOutputs_data()
+{
+    QTest::addColumn<QString>("output");
+    QTest::newRow("FIFO") << "out.fifo";
+    QTest::newRow("character device") << "null";
+    QTest::newRow("standard output") << "-";
+}
+
+// A FIFO, a device and standard output are written to, never replaced.
+void TestRender::nonRegularOutputs()
+{
+    QFETCH(QString, output);
+    QVERIFY(writeFile(dir->filePath(QStringLiteral("maps/a.map")), uniformMap('6')));
+    QCOMPARE(render({QStringLiteral("../maps/a.map"), QStringLiteral("../reference.png")}).exitCode, 0);
+    QFile reference(dir->filePath(QStringLiteral("reference.png")));
+    QVERIFY(reference.open(QIODevice::ReadOnly));
+    const QByteArray expected = reference.readAll();
+
+    const QByteArray path = QFile::encodeName(dir->filePath(output));
+    if (output == QLatin1String("-")) {
+        const Run run = render({QStringLiteral("../maps/a.map"), output});
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.out, expected);
+        return;
+    }
+    if (output == QLatin1String("null")) {
+        QVERIFY(makeDevice(output, 3));
+        const Run run = render({QStringLiteral("../maps/a.map"), QStringLiteral("../null")});
+        QCOMPARE(run.err, QByteArray());
+        QCOMPARE(run.exitCode, 0);
+        struct stat status;
+        QCOMPARE(::stat(path.constData(), &status), 0);
+        QVERIFY(S_ISCHR(status.st_mode));
+        return;
+    }
+    // The reader is there before the renderer starts, so the renderer never
+    // waits; a renderer that replaced the FIFO would leave it empty.
+    QCOMPARE(::mkfifo(path.constData(), 0600), 0);
+    const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK);
+    QVERIFY(fd >= 0);
+    QProcess process;
+    process.start(QStringLiteral(VELMORA_RENDER),
+                  {QStringLiteral("../maps/a.map"), QStringLiteral("../") + output});
+    QByteArray received;
+    char chunk[65536];
+    for (;;) {
+        const ssize_t got = ::read(fd, chunk, sizeof chunk);
+        if (got > 0)
+            received.append(chunk, int(got));
+        else if (process.state() == QProcess::NotRunning)
+            break;
+        else
+            process.waitForFinished(10);
+    }
+    ::close(fd);
+    QCOMPARE(process.exitCode(), 0);
+    QCOMPARE(received, expected);
+    struct stat status;
+    QCOMPARE(::lstat(path.constData(), &status), 0);
+    QVERIFY(S_ISFIFO(status.st_mode));
 }
 
 void TestRender::helpAndVersion_data()

@@ -1,12 +1,16 @@
 // SPDX-License-Identifier: MIT
-// libFuzzer target for the map reader. Each input is written to a real file
-// and read through myMap::loadMap, as the viewer reads a file a user names;
-// then every tile is checked against what the map format promises.
+// libFuzzer target for the map reader. Each input is read by the byte rules
+// from memory, in chunks and byte by byte, and both grids are checked against
+// what the map format promises. One input in 256 also goes the viewer's whole
+// way, written to a real file and loaded by myMap::loadMap, and every tile is
+// checked.
 
 #include "isoCase.h"
+#include "mapReader.h"
 #include "myMap.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
@@ -25,6 +29,7 @@ struct Fixture {
     std::unique_ptr<QTemporaryDir> dir;
     std::unique_ptr<myMap> map;
     QString name;
+    unsigned inputs = 0;
 };
 
 Fixture &fixture()
@@ -46,13 +51,13 @@ void tearDown()
 
 // The codes the format gives, in row-major order: separators skipped, only the
 // first 14 codes of the first 14 lines, '0' where a line or the file ends early.
-QByteArray expectedCodes(const uint8_t *data, size_t size)
+QByteArray expectedCodes(const QByteArray &data)
 {
     QByteArray codes(196, '0');
     int row = 0;
     int col = 0;
-    for (size_t i = 0; i < size && row < 14; ++i) {
-        const char byte = static_cast<char>(data[i]);
+    for (int i = 0; i < data.size() && row < 14; ++i) {
+        const char byte = data.at(i);
         if (byte == '\n') {
             ++row;
             col = 0;
@@ -65,8 +70,53 @@ QByteArray expectedCodes(const uint8_t *data, size_t size)
 
 [[noreturn]] void fail(int index, const char *what)
 {
-    std::fprintf(stderr, "tile %d,%d: %s\n", index / 14, index % 14, what);
+    std::fprintf(stderr, "cell %d,%d: %s\n", index / 14, index % 14, what);
     std::abort();
+}
+
+void compare(const QByteArray &codes, const QByteArray &expected, const char *what)
+{
+    for (int i = 0; i < 196; ++i)
+        if (codes.at(i) != expected.at(i))
+            fail(i, what);
+}
+
+// The viewer's way: a real file, loadMap, and the tiles as the user sees them.
+void checkThroughTheWidget(const QByteArray &data, const QByteArray &expected)
+{
+    {
+        QFile file(fixture().name);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(data) != data.size())
+            std::abort();
+    }
+    myMap &map = *fixture().map;
+    map.clearMap();
+    if (!map.loadMap(fixture().name))
+        fail(0, "loadMap could not read the file");
+    int index = 0;
+    for (QObject *child : map.children()) {
+        auto tile = dynamic_cast<isoCase *>(child);
+        if (!tile)
+            continue;
+        if (index >= 196)
+            fail(index, "more than 196 tiles");
+        const QList<QLabel *> labels = tile->findChildren<QLabel *>();
+        if (labels.size() != 2)
+            fail(index, "not two labels");
+        const QString text = labels.at(1)->text();
+        if (text.size() != 1 || text.at(0).unicode() > 0xFF)
+            fail(index, "text is not one byte");
+        const int code = qint8(text.at(0).unicode());
+        if (tile->getCode() != code)
+            fail(index, "code is not the text's sign-extended value");
+        if (tile->isWalkable() != (code >= '1' && code <= '5'))
+            fail(index, "walkable flag does not match the code");
+        if (code != qint8(expected.at(index)))
+            fail(index, "tile differs from the file's code");
+        ++index;
+    }
+    if (index != 196)
+        fail(index, "fewer than 196 tiles");
 }
 
 // Qt's warnings, such as a picture missing from a partial build, would repeat
@@ -99,45 +149,24 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
     return 0;
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, size_t size)
 {
-    {
-        QFile file(fixture().name);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)
-            || file.write(reinterpret_cast<const char *>(data), qint64(size)) != qint64(size))
-            std::abort();
-    }
-    myMap &map = *fixture().map;
-    // As the window does: the grid is cleared, then filled from the file.
-    map.clearMap();
-    map.loadMap(fixture().name);
+    QByteArray data = QByteArray::fromRawData(reinterpret_cast<const char *>(bytes), int(size));
+    const QByteArray expected = expectedCodes(data);
 
-    const QByteArray expected = expectedCodes(data, size);
-    int index = 0;
-    for (QObject *child : map.children()) {
-        auto tile = dynamic_cast<isoCase *>(child);
-        if (!tile)
-            continue;
-        if (index >= 196)
-            fail(index, "more than 196 tiles");
-        const QList<QLabel *> labels = tile->findChildren<QLabel *>();
-        if (labels.size() != 2)
-            fail(index, "not two labels");
-        const QString text = labels.at(1)->text();
-        if (text.size() != 1)
-            fail(index, "text is not one character");
-        if (text.at(0).unicode() > 0xFF)
-            fail(index, "text is not a byte");
-        const int code = qint8(text.at(0).unicode());
-        if (tile->getCode() != code)
-            fail(index, "code is not the text's sign-extended value");
-        if (tile->isWalkable() != (code >= '1' && code <= '5'))
-            fail(index, "walkable flag does not match the code");
-        if (code != qint8(expected.at(index)))
-            fail(index, "code differs from the file's");
-        ++index;
-    }
-    if (index != 196)
-        fail(index, "fewer than 196 tiles");
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::ReadOnly);
+    mapReader chunks;
+    if (!chunks.read(buffer))
+        fail(0, "reading from memory failed");
+    compare(chunks.codes(), expected, "chunked read differs from the format");
+
+    mapReader oneByOne;
+    for (int i = 0; i < data.size() && !oneByOne.isComplete(); ++i)
+        oneByOne.take(data.at(i));
+    compare(oneByOne.codes(), expected, "byte-by-byte read differs from the format");
+
+    if (fixture().inputs++ % 256 == 0)
+        checkThroughTheWidget(data, expected);
     return 0;
 }
