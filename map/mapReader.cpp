@@ -8,30 +8,9 @@ namespace {
 
 // Large enough that a read costs little more than the copy, and smaller than
 // the fuzzer's longest input, so that its inputs cross chunk boundaries.
-constexpr qint64 chunkSize = 16 * 1024;
+constexpr qint64 chunkSize = 8 * 1024;
 
 } // namespace
-
-mapReader::fate mapReader::take(char byte)
-{
-    if (row >= gridSize)
-        return fate::beyond;
-    switch (byte) {
-    case '\n':
-        ++row;
-        col = 0;
-        return fate::lineEnd;
-    case '\0':
-    case '\r':
-    case ' ':
-        return fate::separator;
-    default:
-        if (col >= gridSize)
-            return fate::surplus;
-        grid[row * gridSize + col++] = byte;
-        return fate::code;
-    }
-}
 
 void mapReader::feed(const char *bytes, qint64 size)
 {
@@ -83,12 +62,16 @@ bool mapReader::read(QIODevice &device, qint64 end, const dataFinder &findData, 
             for (qint64 i = 0; i < got; ++i) {
                 const int r = row;
                 const int c = col;
-                watcher->taken(offset + i, chunk[i], take(chunk[i]), r, c);
+                const fate what = take(chunk[i]);
+                if (chunk[i] != ' ')
+                    watcher->taken(offset + i, chunk[i], what, r, c);
             }
         } else {
             feed(chunk, got);
         }
         offset += got;
     }
+    if (watcher)
+        watcher->ended(offset);
     return true;
 }

@@ -26,7 +26,9 @@ public:
         beyond,    // any byte after the last line that counts
     };
 
-    // Sees every byte as the reader takes it, for tools that explain a file.
+    // Sees the bytes as the reader takes them, for tools that explain a
+    // file: every byte but spaces, which never do more than separate codes,
+    // so that long runs of them cost nothing.
     class observer
     {
     public:
@@ -35,13 +37,34 @@ public:
         virtual void taken(qint64 offset, char byte, fate what, int row, int col) = 0;
         // size NUL bytes from offset on that the file system stores as a hole.
         virtual void hole(qint64 offset, qint64 size) = 0;
+        // Reading stopped at offset, without an error.
+        virtual void ended(qint64 offset) = 0;
     };
 
     // Where the data after offset begins, skipping a hole; end when only a
     // hole is left. A source without holes gives offset back.
     using dataFinder = std::function<qint64(qint64 offset, qint64 end)>;
 
-    fate take(char byte);
+    fate take(char byte)
+    {
+        if (row >= gridSize)
+            return fate::beyond;
+        switch (byte) {
+        case '\n':
+            ++row;
+            col = 0;
+            return fate::lineEnd;
+        case '\0':
+        case '\r':
+        case ' ':
+            return fate::separator;
+        default:
+            if (col >= gridSize)
+                return fate::surplus;
+            grid[row * gridSize + col++] = byte;
+            return fate::code;
+        }
+    }
     // The same as take() on each byte, faster.
     void feed(const char *bytes, qint64 size);
     // No further byte can change the grid.

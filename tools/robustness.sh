@@ -42,10 +42,10 @@ if [ "$stage" = all ] || [ "$stage" = fuzz ]; then
     # New inputs go to a scratch corpus; the samples in maps/ are only read.
     corpus=$(mktemp -d)
     trap 'rm -rf "$corpus"' EXIT
-    # A seed longer than the reader's 16 KiB chunk, and inputs that may grow
+    # A seed longer than the reader's 8 KiB chunk, and inputs that may grow
     # to 64 KiB from the start (-len_control=0), so that mutations reach
     # lines and codes across chunk boundaries.
-    { head -c 20000 /dev/zero | tr '\0' ' '; printf '12\r\n345\n'; cat "$root/maps/test.map"; } \
+    { head -c 9000 /dev/zero | tr '\0' ' '; printf '12\r\n345\n'; cat "$root/maps/test.map"; } \
         >"$corpus/long-seed.map"
     (cd "$corpus" && "$build/tools/robustness/fuzzMap" -max_total_time="$fuzzSeconds" \
         -max_len=65536 -len_control=0 -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \

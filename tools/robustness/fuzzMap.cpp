@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: MIT
 // libFuzzer target for the map reader. Each input is read by the byte rules
-// from memory, in chunks and byte by byte, and both grids are checked against
-// what the map format promises. One input in 256 also goes the viewer's whole
-// way, written to a real file and loaded by myMap::loadMap, and every tile is
-// checked.
+// from memory, in chunks as the viewer reads and byte by byte as
+// velmora-check reads, and both grids are checked against what the map
+// format promises. One input in
+// 1024 also goes the viewer's whole way, written to a real file and loaded by
+// myMap::loadMap, and every tile is checked.
 
 #include "isoCase.h"
+#include "mapChecker.h"
 #include "mapReader.h"
 #include "myMap.h"
 
@@ -161,12 +163,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, size_t size)
         fail(0, "reading from memory failed");
     compare(chunks.codes(), expected, "chunked read differs from the format");
 
-    mapReader oneByOne;
-    for (int i = 0; i < data.size() && !oneByOne.isComplete(); ++i)
-        oneByOne.take(data.at(i));
-    compare(oneByOne.codes(), expected, "byte-by-byte read differs from the format");
+    // Byte by byte, as velmora-check reads, and the grid its --grid prints.
+    buffer.seek(0);
+    mapReader checked;
+    mapChecker checker;
+    if (!checked.read(buffer, -1, {}, &checker, false))
+        fail(0, "checking from memory failed");
+    checker.finish();
+    compare(checked.codes(), expected, "the checker's grid differs from the format");
+    const QByteArray grid = mapChecker::gridText(checked.codes());
+    for (int i = 0; i < 196; ++i) {
+        const char code = expected.at(i);
+        if (grid.at(i / 14 * 15 + i % 14) != (code > 0x20 && code < 0x7F ? code : '?'))
+            fail(i, "--grid prints another code");
+    }
 
-    if (fixture().inputs++ % 256 == 0)
+    if (fixture().inputs++ % 1024 == 0)
         checkThroughTheWidget(data, expected);
     return 0;
 }

@@ -1,0 +1,94 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "mapReader.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+// Explains why a map file may not show what its author meant. It watches the
+// viewer's own reader take every byte of the file and keeps a diagnostic
+// wherever the grid the viewer shows differs from what a text editor
+// suggests, placed by line and by byte of that line, both counted from 1.
+// Memory stays bounded for a file of any size: past maxPerKind diagnostics
+// of one kind, only their number is kept.
+class mapChecker : public mapReader::observer
+{
+public:
+    static constexpr int maxPerKind = 20;
+
+    struct diagnostic {
+        qint64 line;
+        qint64 column;
+        bool warning; // otherwise a note: the viewer likely does what was meant
+        QString message;
+    };
+
+    void taken(qint64 offset, char byte, mapReader::fate what, int row, int col) override;
+    void hole(qint64 offset, qint64 size) override;
+    void ended(qint64 offset) override;
+    // What only the end of the file tells, then every diagnostic in file order.
+    QList<diagnostic> finish();
+
+    // The grid as the viewer places it, a line a row; codes outside
+    // printable ASCII show as '?'.
+    static QByteArray gridText(const QByteArray &codes);
+
+private:
+    struct position {
+        qint64 line = 0;
+        qint64 column = 0;
+    };
+    // Kinds that can repeat, each reported at most maxPerKind times.
+    enum kind { unknownCode, surplusCodes, shortRow, kinds };
+
+    position at(qint64 offset) const { return {line + 1, offset - lineStart + 1}; }
+    // Counts one of a kind that can repeat; false once it is no longer reported.
+    bool counted(int sort, position where);
+    void report(position where, bool warning, const QString &message);
+    void unknownCodeAt(qint64 offset, char byte, int row, int col);
+    void flushUnknownRun();
+    void endRow(position where);
+    void nulsAt(qint64 offset, qint64 size);
+    // Whatever is at offset follows the pending carriage returns, if any.
+    void settleReturns(qint64 offset, bool lineFeed);
+
+    QList<diagnostic> found;
+    qint64 counts[kinds] = {};
+    position firstUnreported[kinds];
+
+    qint64 line = 0;      // line feeds seen so far
+    qint64 lineStart = 0; // offset of the current line's first byte
+    qint64 fileEnd = 0;
+    bool complete = false; // every line that counts has ended
+    int rowCodes = 0;
+
+    // The first bytes, held back until they prove to be a byte order mark or not.
+    QByteArray bomBytes;
+    bool bomDecided = false;
+
+    // Adjacent bytes that are no ground code, reported as one.
+    position runStart;
+    qint64 runEnd = -1;
+    QByteArray runBytes;
+    qint64 runLength = 0;
+    int runRow = 0;
+    int runCol = 0;
+
+    position surplusStart;
+    qint64 surplusCount = 0;
+
+    // Carriage returns waiting to see what follows them: the first of a run
+    // of them, and the last.
+    qint64 pendingReturn = -1;
+    qint64 lastReturn = -1;
+    position looseReturn;      // the first that no line feed followed
+    bool lineFeedAfterLooseReturn = false;
+
+    position firstNul;
+    qint64 nulCount = 0;
+
+    bool codesBeyond = false;
+    qint64 linesBeyond = 0;
+};

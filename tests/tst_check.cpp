@@ -1,0 +1,157 @@
+// SPDX-License-Identifier: MIT
+#include "testSupport.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+// velmora-check run as a map author runs it, on small maps written by the
+// test, and judged by exactly what it prints and its exit status.
+class TestCheck : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void diagnostics_data();
+    void diagnostics();
+    void stopsReportingAKindAfterTwenty();
+    void failures_data();
+    void failures();
+
+private:
+    struct Run {
+        int exitCode;
+        QByteArray out;
+        QByteArray err;
+    };
+    static Run check(const QStringList &arguments);
+
+    QTemporaryDir dir;
+};
+
+namespace {
+
+// Rows of fourteen codes that check clean.
+QByteArray goodRows(int count)
+{
+    return QByteArray("22222222222222\n").repeated(count);
+}
+
+} // namespace
+
+void TestCheck::initTestCase()
+{
+    QVERIFY(dir.isValid());
+    QVERIFY(QDir::setCurrent(dir.path()));
+}
+
+TestCheck::Run TestCheck::check(const QStringList &arguments)
+{
+    QProcess process;
+    process.start(QStringLiteral(VELMORA_CHECK), arguments);
+    if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit)
+        return {-1, QByteArray(), process.readAllStandardError()};
+    return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
+}
+
+void TestCheck::diagnostics_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QByteArray>("expected");
+    QTest::addColumn<int>("exitCode");
+
+    QTest::newRow("clean map") << goodRows(14) << QByteArray() << 0;
+    QTest::newRow("only blank lines after the 14th") << goodRows(14) + "\n  \r\n" << QByteArray() << 0;
+    QTest::newRow("codes that are not ground codes")
+        << "2a22\t\xff" "22222222\n" + goodRows(13)
+        << QByteArray("m.map:1:2: warning: 'a' is not a ground code: cell 0,1 shows empty ground\n"
+                      "m.map:1:5: warning: '\\t\\xff' are 2 bytes that are not ground codes: "
+                      "cells 0,4 to 0,5 show empty ground\n")
+        << 1;
+    QTest::newRow("byte order mark")
+        << "\xEF\xBB\xBF" "22222222222\n" + goodRows(13)
+        << QByteArray("m.map:1:1: warning: UTF-8 byte order mark: read as three codes, it shifts "
+                      "row 0 three cells to the right\n")
+        << 1;
+    QTest::newRow("codes after the 14th")
+        << goodRows(1) + "2222222222222211 1\n" + goodRows(12)
+        << QByteArray("m.map:2:15: warning: row 1 has 17 codes: the 3 after the 14th are ignored\n")
+        << 1;
+    QTest::newRow("lines after the 14th") << goodRows(16) + "6"
+        << QByteArray("m.map:15:1: warning: 3 lines after the 14th are ignored\n") << 1;
+    QTest::newRow("old Mac line ends") << QByteArray("1234\r5678\r1234\r")
+        << QByteArray("m.map:1:5: warning: carriage return without a line feed (an old Mac line "
+                      "end): lines end only at line feeds, so the whole file is one line\n"
+                      "m.map:1:16: note: row 0 has 12 codes: cells 0,12 to 0,13 are filled with '0'\n"
+                      "m.map:1:16: note: the file has only 1 line: rows 1 to 13 are filled with '0'\n")
+        << 1;
+    QTest::newRow("CR LF line ends") << QByteArray("22222222222222\r\n").repeated(14) << QByteArray()
+                                     << 0;
+    QTest::newRow("short rows and missing rows")
+        << "2222222222222\n\n" + goodRows(10)
+        << QByteArray("m.map:1:14: note: row 0 has 13 codes: cell 0,13 is filled with '0'\n"
+                      "m.map:2:1: note: row 1 has no codes: all its cells are filled with '0'\n"
+                      "m.map:13:1: note: the file has only 12 lines: rows 12 to 13 are filled with '0'\n")
+        << 0;
+    QTest::newRow("empty file") << QByteArray()
+        << QByteArray("m.map:1:1: note: the file is empty: every cell is filled with '0'\n") << 0;
+    QTest::newRow("NUL bytes") << QByteArray("22\0" "222\0" "222222222\n", 17) + goodRows(13)
+        << QByteArray("m.map:1:3: note: NUL bytes are skipped (2 in the lines that count)\n") << 0;
+}
+
+void TestCheck::diagnostics()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QByteArray, expected);
+    QFETCH(int, exitCode);
+    QVERIFY(writeFile(QStringLiteral("m.map"), content));
+    const Run run = check({QStringLiteral("m.map")});
+    QCOMPARE(run.err, QByteArray());
+    QCOMPARE(run.out, expected);
+    QCOMPARE(run.exitCode, exitCode);
+}
+
+// 14 rows of 7 separate bad codes each: 20 are reported, then one note says
+// how many more there were, at the first one left out; --grid follows.
+void TestCheck::stopsReportingAKindAfterTwenty()
+{
+    QVERIFY(writeFile(QStringLiteral("m.map"), QByteArray("a2a2a2a2a2a2a2\n").repeated(14)));
+    const Run run = check({QStringLiteral("--grid"), QStringLiteral("m.map")});
+    QCOMPARE(run.exitCode, 1);
+    const QList<QByteArray> lines = run.out.split('\n');
+    QCOMPARE(lines.size(), 20 + 1 + 14 + 1);
+    QCOMPARE(lines.at(19), QByteArray("m.map:3:11: warning: 'a' is not a ground code: cell 2,10 shows empty ground"));
+    QCOMPARE(lines.at(20), QByteArray("m.map:3:13: note: 78 more runs of bytes that are not ground codes are not reported"));
+    QCOMPARE(lines.at(21), QByteArray("a2a2a2a2a2a2a2"));
+}
+
+void TestCheck::failures_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QByteArray>("err");
+    const QByteArray usage = " (usage: velmora-check [--grid] MAP..., or --help)\n";
+    QTest::newRow("no map") << QStringList() << 2 << "velmora-check: no map file given" + usage;
+    QTest::newRow("unknown option") << QStringList{"--frobnicate", "good.map"} << 2
+                                    << "velmora-check: Unknown option 'frobnicate'" + usage;
+    QTest::newRow("missing map, then a good one") << QStringList{"missing.map", "good.map"} << 2
+        << QByteArray("velmora-check: missing.map: No such file or directory\n");
+    QTest::newRow("a folder") << QStringList{"."} << 2
+                              << QByteArray("velmora-check: .: Is a directory\n");
+}
+
+void TestCheck::failures()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QByteArray, err);
+    QVERIFY(writeFile(QStringLiteral("good.map"), goodRows(14)));
+    const Run run = check(arguments);
+    QCOMPARE(run.err, err);
+    QCOMPARE(run.out, QByteArray());
+    QCOMPARE(run.exitCode, exitCode);
+}
+
+QTEST_MAIN(TestCheck)
+#include "tst_check.moc"
