@@ -19,7 +19,7 @@ MainWindow::MainWindow(QWidget *parent)
     fileEdit.setGeometry(0, map.height(), width() - stripHeight, stripHeight);
     reloadButton.setText(QStringLiteral("-"));
     fileEdit.setPlaceholderText(QStringLiteral("fichier *.map"));
-    // Names for tests and accessibility tools to find the widgets by.
+    // Names for tests and inspection tools to find the widgets by.
     map.setObjectName(QStringLiteral("map"));
     reloadButton.setObjectName(QStringLiteral("reloadButton"));
     fileEdit.setObjectName(QStringLiteral("fileEdit"));

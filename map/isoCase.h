@@ -4,11 +4,11 @@
 #include <QLabel>
 #include <QWidget>
 
-// One tileWidth by tileHeight (64 by 32) cell of the isometric map. The lower label shows the ground
-// picture of the cell's code and the upper label, attached after it and so
-// stacked above it, shows a text (the code itself) or a second picture. Both
-// labels are members placed at the tile's origin; the tile is built without a
-// parent and the map widget adopts it.
+// One cell of the isometric map, tileWidth by tileHeight pixels. The lower
+// label shows the ground picture of the cell's code and the upper label,
+// attached after it and so stacked above it, shows a text (the code itself)
+// or a second picture. Both labels are members placed at the tile's origin;
+// the tile is built without a parent and the map widget adopts it.
 class isoCase : public QWidget
 {
 public:

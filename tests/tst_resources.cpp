@@ -74,7 +74,6 @@ private slots:
     void testPicture();
     void emptyPictureStaysClear();
     void backgroundIsFlatGrey();
-    void backgroundIsProgressive();
     void iconHasClearCorners();
 };
 
@@ -88,7 +87,7 @@ void TestResources::pictures_data()
     for (const char *name : {"terre", "herbe", "dalles", "roche", "sable", "eau", "lave"})
         QTest::newRow(name) << QStringLiteral(":/sols/RSC/terrain/%1.png").arg(name) << QByteArray("png")
                             << tile;
-    // No ground code draws these two yet, but maps may still name them.
+    // No ground code shows these two; the bundle holds them all the same.
     QTest::newRow("basalte, unused") << ":/sols/RSC/terrain/basalte.png" << QByteArray("png") << tile;
     QTest::newRow("cailloux, unused") << ":/sols/RSC/terrain/cailloux.png" << QByteArray("png") << tile;
     QTest::newRow("test") << ":/sols/test.png" << QByteArray("png") << QSize(128, 64);
@@ -110,7 +109,7 @@ void TestResources::pictures()
     QCOMPARE(image.size(), size);
 
     if (format == "png") {
-        // Straight 8-bit RGBA (colour type 6), as the tile blitting expects.
+        // 8-bit RGBA (colour type 6): the diamonds' hard edges live in their own alpha channel.
         QVERIFY(image.hasAlphaChannel());
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));
@@ -121,7 +120,14 @@ void TestResources::pictures()
         QCOMPARE(int(quint8(header.at(24))), 8);
         QCOMPARE(int(quint8(header.at(25))), 6);
     } else {
+        // The background: a progressive JPEG of three components, no alpha.
         QVERIFY(!image.hasAlphaChannel());
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const JpegFrame frame = readJpegFrame(file.readAll());
+        QVERIFY2(frame.frameMarkers.contains(2), "no SOF2 frame");
+        QVERIFY2(!frame.frameMarkers.contains(0), "baseline SOF0 frame");
+        QCOMPARE(frame.components, 3);
     }
 }
 
@@ -236,16 +242,6 @@ void TestResources::backgroundIsFlatGrey()
                                      .arg(x)
                                      .arg(y)
                                      .arg(QColor(background.pixel(x, y)).name(QColor::HexArgb))));
-}
-
-void TestResources::backgroundIsProgressive()
-{
-    QFile file(":/Background/vide.jpg");
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    const JpegFrame frame = readJpegFrame(file.readAll());
-    QVERIFY2(frame.frameMarkers.contains(2), "no SOF2 frame");
-    QVERIFY2(!frame.frameMarkers.contains(0), "baseline SOF0 frame");
-    QCOMPARE(frame.components, 3);
 }
 
 void TestResources::iconHasClearCorners()

@@ -1,23 +1,32 @@
 #!/bin/bash
 # SPDX-License-Identifier: MIT
-# Builds the viewer and runs every test.
+# Builds the viewer and runs every test, then the same tests built with Qt 5.15
+# (tools/qt5.sh), the Debian package built and checked (tools/package.sh), and
+# the tests under the sanitizers with a minute of fuzzing the map reader
+# (tools/robustness.sh). VELMORA_QT5=0, VELMORA_PACKAGE=0 and
+# VELMORA_ROBUSTNESS=0 skip those stages. Each stage prints its time.
 set -euo pipefail
-source "$(dirname "${BASH_SOURCE[0]}")/setup.sh"
+tools=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 
-ctest --test-dir "$build" --output-on-failure
+stage() {
+    local name=$1 start=$SECONDS
+    shift
+    "$@"
+    echo "== $name took $((SECONDS - start)) s"
+}
 
-# The same tests built against Qt 5.15 (tools/qt5.sh), then the Debian package
-# built and checked with lintian (tools/package.sh); VELMORA_QT5=0 and
-# VELMORA_PACKAGE=0 skip them.
+qt6() {
+    source "$tools/setup.sh"
+    ctest --test-dir "$build" --output-on-failure
+}
+
+stage "build and tests with Qt 6" qt6
 if [ "${VELMORA_QT5:-1}" != 0 ]; then
-    bash "$(dirname "${BASH_SOURCE[0]}")/qt5.sh"
+    stage "build and tests with Qt 5" bash "$tools/qt5.sh"
 fi
 if [ "${VELMORA_PACKAGE:-1}" != 0 ]; then
-    bash "$(dirname "${BASH_SOURCE[0]}")/package.sh"
+    stage "Debian package" bash "$tools/package.sh"
 fi
-
-# Then the same tests under the sanitizers and a minute of fuzzing the map
-# reader (tools/robustness.sh); VELMORA_ROBUSTNESS=0 skips both.
 if [ "${VELMORA_ROBUSTNESS:-1}" != 0 ]; then
-    bash "$(dirname "${BASH_SOURCE[0]}")/robustness.sh"
+    stage "sanitizers and fuzzing" bash "$tools/robustness.sh"
 fi
