@@ -25,13 +25,14 @@ MainWindow::MainWindow(QWidget *parent)
     fileEdit.setObjectName(QStringLiteral("fileEdit"));
     // "-" says nothing by itself: screen readers get a name and a description,
     // mouse users a tooltip.
-    reloadButton.setAccessibleName(QStringLiteral("Reload map"));
+    reloadButton.setAccessibleName(QStringLiteral("Recharger la carte"));
     reloadButton.setAccessibleDescription(QStringLiteral(
-        "Reads the map file named in the field, or the last one read if the field is empty"));
-    reloadButton.setToolTip(QStringLiteral("Reload the map from the file named in the field"));
-    fileEdit.setAccessibleName(QStringLiteral("Map file name"));
-    fileEdit.setAccessibleDescription(
-        QStringLiteral("Name of the map file to read, relative to the working folder"));
+        "Relit le fichier de carte nommé dans le champ, ou le dernier lu si le champ est vide"));
+    reloadButton.setToolTip(QStringLiteral(
+        "Recharger la carte depuis le fichier nommé dans le champ, ou le dernier lu si le champ est vide"));
+    fileEdit.setAccessibleName(QStringLiteral("Nom du fichier de carte"));
+    fileEdit.setAccessibleDescription(QStringLiteral(
+        "Nom du fichier de carte à lire, relatif au dossier de travail"));
 
     fileName = QStringLiteral("test.map");
     map.loadMap(QStringLiteral("test.map"));

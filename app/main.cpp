@@ -1,13 +1,15 @@
 // SPDX-License-Identifier: MIT
 #include "MainWindow.h"
+#include "qtTranslations.h"
 
 #include <QApplication>
 
 int main(int argc, char *argv[])
 {
     QApplication application(argc, argv);
-    // Lets the desktop match the window to velmora.desktop, and so to its icon and name.
-    QGuiApplication::setDesktopFileName(QStringLiteral("velmora"));
+    loadQtTranslations();
+    // Lets the desktop match the window to its entry, and so to its icon and name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.velmora.Velmora"));
     MainWindow window;
     window.setVisible(true);
     return application.exec();

@@ -1,11 +1,12 @@
 # SPDX-License-Identifier: MIT
 # Installs the build into a fresh temporary prefix, as `cmake --install` does
 # for users and for the package, and checks the installed tree: every file in
-# its folder, nothing else, the desktop entry's keys, and that the installed
-# renderer works from there.
+# its folder and nothing else, the icons' sizes, the desktop entry and the
+# metainfo as the desktop's own validators see them, the manual pages as groff
+# and mandoc see them, and that the installed renderer works from there.
 #
 # cmake -DBUILD_DIR=... -DSOURCE_DIR=... -DBINDIR=... -DDATADIR=... -DMANDIR=...
-#       -DDOCDIR=... -P installCheck.cmake
+#       -DMAPS_DIR=... -DVERSION=... -P installCheck.cmake
 
 set(prefix "${BUILD_DIR}/installCheck")
 file(REMOVE_RECURSE "${prefix}")
@@ -16,33 +17,50 @@ if(NOT (result EQUAL 0))
     message(FATAL_ERROR "cmake --install failed")
 endif()
 
-# The icon folder is named after the picture's size.
-file(READ "${SOURCE_DIR}/resources/Icons/base.png" header OFFSET 16 LIMIT 4 HEX)
-math(EXPR size "0x${header}")
-set(icon "${DATADIR}/icons/hicolor/${size}x${size}/apps/velmora.png")
+# A check that cannot run fails: each tool is installed by the scripts and
+# listed in the package's Build-Depends.
+function(requireProgram variable name)
+    find_program(${variable} ${name})
+    if(NOT ${variable})
+        message(FATAL_ERROR "${name} is not installed")
+    endif()
+endfunction()
+requireProgram(DESKTOP_FILE_VALIDATE desktop-file-validate)
+requireProgram(APPSTREAMCLI appstreamcli)
+requireProgram(GROFF groff)
+requireProgram(MANDOC mandoc)
 
-# Manual pages and the changelog are installed compressed when gzip is there.
-file(GLOB manuals RELATIVE "${prefix}" "${prefix}/${MANDIR}/man1/*")
-file(GLOB changelog RELATIVE "${prefix}" "${prefix}/${DOCDIR}/changelog*")
+# Runs a validator that must print nothing and succeed.
+function(expectSilent what)
+    execute_process(COMMAND ${ARGN} RESULT_VARIABLE result OUTPUT_VARIABLE output
+        ERROR_VARIABLE output)
+    if(NOT (result EQUAL 0 AND output STREQUAL ""))
+        message(FATAL_ERROR "${what}: ${output}")
+    endif()
+endfunction()
 
-set(expected
-    "${BINDIR}/velmora"
-    "${BINDIR}/velmora-render"
-    "${DATADIR}/applications/velmora.desktop"
-    "${icon}"
-    "${DATADIR}/velmora/maps/river.map"
-    "${DATADIR}/velmora/maps/short.map"
-    "${DATADIR}/velmora/maps/test.map"
-    "${DOCDIR}/copyright")
-list(SORT manuals)
-set(manualPattern "^${MANDIR}/man1/velmora-render\\.1(\\.gz)?;${MANDIR}/man1/velmora\\.1(\\.gz)?$")
-if(NOT manuals MATCHES "${manualPattern}")
-    message(FATAL_ERROR "manual pages: expected velmora.1 and velmora-render.1, found '${manuals}'")
-endif()
-if(NOT (changelog MATCHES "^${DOCDIR}/changelog(\\.gz)?$"))
-    message(FATAL_ERROR "changelog: found '${changelog}'")
-endif()
-list(APPEND expected ${manuals} ${changelog})
+set(id org.velmora.Velmora)
+set(programs velmora velmora-render)
+set(iconSizes 16 22 24 32 48 64 128 256)
+set(entry "${DATADIR}/applications/${id}.desktop")
+set(metainfo "${DATADIR}/metainfo/${id}.metainfo.xml")
+
+set(expected "${entry}" "${metainfo}")
+foreach(program IN LISTS programs)
+    list(APPEND expected "${BINDIR}/${program}" "${MANDIR}/man1/${program}.1")
+endforeach()
+foreach(size IN LISTS iconSizes)
+    list(APPEND expected "${DATADIR}/icons/hicolor/${size}x${size}/apps/${id}.png")
+endforeach()
+foreach(map test.map river.map short.map)
+    list(APPEND expected "${DATADIR}/velmora/maps/${map}")
+    execute_process(COMMAND "${CMAKE_COMMAND}" -E compare_files
+        "${SOURCE_DIR}/maps/${map}" "${prefix}/${DATADIR}/velmora/maps/${map}"
+        RESULT_VARIABLE differs)
+    if(NOT (differs EQUAL 0))
+        message(FATAL_ERROR "installed ${map} differs from maps/${map}")
+    endif()
+endforeach()
 list(SORT expected)
 file(GLOB_RECURSE installed RELATIVE "${prefix}" "${prefix}/*")
 list(SORT installed)
@@ -50,54 +68,92 @@ if(NOT (installed STREQUAL expected))
     message(FATAL_ERROR "installed tree:\n  ${installed}\nexpected:\n  ${expected}")
 endif()
 
-foreach(file test.map river.map short.map)
-    execute_process(COMMAND "${CMAKE_COMMAND}" -E compare_files
-        "${SOURCE_DIR}/maps/${file}" "${prefix}/${DATADIR}/velmora/maps/${file}"
-        RESULT_VARIABLE differs)
-    if(NOT (differs EQUAL 0))
-        message(FATAL_ERROR "installed ${file} differs from maps/${file}")
+# Each icon is as large as its folder says (width and height, big-endian, in
+# the PNG header); the largest is the window's own.
+foreach(size IN LISTS iconSizes)
+    set(icon "${prefix}/${DATADIR}/icons/hicolor/${size}x${size}/apps/${id}.png")
+    file(READ "${icon}" header OFFSET 16 LIMIT 8 HEX)
+    string(SUBSTRING "${header}" 0 8 width)
+    string(SUBSTRING "${header}" 8 8 height)
+    math(EXPR width "0x${width}")
+    math(EXPR height "0x${height}")
+    if(NOT (width EQUAL size AND height EQUAL size))
+        message(FATAL_ERROR "the ${size}x${size} icon is ${width} by ${height}")
     endif()
 endforeach()
-execute_process(COMMAND "${CMAKE_COMMAND}" -E compare_files
-    "${SOURCE_DIR}/resources/Icons/base.png" "${prefix}/${icon}" RESULT_VARIABLE differs)
+execute_process(COMMAND "${CMAKE_COMMAND}" -E compare_files "${SOURCE_DIR}/resources/Icons/base.png"
+    "${prefix}/${DATADIR}/icons/hicolor/256x256/apps/${id}.png" RESULT_VARIABLE differs)
 if(NOT (differs EQUAL 0))
-    message(FATAL_ERROR "the installed icon is not resources/Icons/base.png")
+    message(FATAL_ERROR "the 256 pixel icon is not the window's resources/Icons/base.png")
 endif()
 
-# The desktop entry: the keys the menus and the task bar rely on.
+# The desktop entry: the keys the menus, the launchers and the task bar rely on.
 # Read whole: a value such as "Graphics;Viewer;" would be split as a CMake list.
-file(READ "${prefix}/${DATADIR}/applications/velmora.desktop" entry)
-if(NOT entry MATCHES "^(#[^\n]*\n)*\\[Desktop Entry\\]\n")
-    message(FATAL_ERROR "velmora.desktop does not start with [Desktop Entry]")
+file(READ "${prefix}/${entry}" text)
+if(NOT text MATCHES "^(#[^\n]*\n)*\\[Desktop Entry\\]\n")
+    message(FATAL_ERROR "${id}.desktop does not start with [Desktop Entry]")
 endif()
-foreach(key Type Name Comment Exec TryExec Icon Categories Terminal)
-    string(REGEX MATCH "\n${key}=([^\n]*)" found "\n${entry}")
-    set(${key} "${CMAKE_MATCH_1}")
-endforeach()
-foreach(pair Type=Application "Name=3D Velmora" Exec=velmora TryExec=velmora Icon=velmora
-        Terminal=false)
+foreach(pair Type=Application "Name=3D Velmora" Exec=velmora TryExec=velmora "Path=${MAPS_DIR}"
+        Icon=${id} Terminal=false)
     string(REGEX MATCH "^([^=]*)=(.*)$" ignored "${pair}")
-    if(NOT ("${${CMAKE_MATCH_1}}" STREQUAL "${CMAKE_MATCH_2}"))
-        message(FATAL_ERROR "${CMAKE_MATCH_1} is '${${CMAKE_MATCH_1}}', not '${CMAKE_MATCH_2}'")
+    set(key "${CMAKE_MATCH_1}")
+    set(value "${CMAKE_MATCH_2}")
+    string(REGEX MATCH "\n${key}=([^\n]*)" ignored "\n${text}")
+    if(NOT ("${CMAKE_MATCH_1}" STREQUAL "${value}"))
+        message(FATAL_ERROR "${key} is '${CMAKE_MATCH_1}', not '${value}'")
     endif()
 endforeach()
-if(Comment STREQUAL "")
-    message(FATAL_ERROR "Comment is empty")
+string(REGEX MATCH "\nCategories=([^\n]*)" ignored "\n${text}")
+if(NOT (";${CMAKE_MATCH_1};" MATCHES ";Graphics;" AND ";${CMAKE_MATCH_1};" MATCHES ";Viewer;"))
+    message(FATAL_ERROR "Categories is '${CMAKE_MATCH_1}'")
 endif()
-if(NOT (";${Categories};" MATCHES ";Graphics;" AND ";${Categories};" MATCHES ";Viewer;"))
-    message(FATAL_ERROR "Categories is '${Categories}'")
+expectSilent("desktop-file-validate" "${DESKTOP_FILE_VALIDATE}" "${prefix}/${entry}")
+
+# The metainfo: valid for AppStream, naming every installed program and the
+# release that the manual pages are dated from. The validator's one pedantic
+# hint is the capital V of the id, which the desktop entry's name shares.
+execute_process(COMMAND "${APPSTREAMCLI}" validate --no-net --pedantic "${prefix}/${metainfo}"
+    RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
+string(REGEX REPLACE "P: ${id}:[0-9]+: cid-contains-uppercase-letter ${id}\n" "" remarks "${output}")
+string(REGEX REPLACE "\n*.*Validation was successful[^\n]*\n*" "" remarks "${remarks}")
+if(NOT (result EQUAL 0 AND remarks STREQUAL ""))
+    message(FATAL_ERROR "appstreamcli validate: ${output}")
 endif()
-find_program(DESKTOP_FILE_VALIDATE desktop-file-validate)
-if(DESKTOP_FILE_VALIDATE)
-    execute_process(
-        COMMAND "${DESKTOP_FILE_VALIDATE}" "${prefix}/${DATADIR}/applications/velmora.desktop"
-        RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
-    if(NOT (result EQUAL 0 AND output STREQUAL ""))
-        message(FATAL_ERROR "desktop-file-validate: ${output}")
+file(READ "${prefix}/${metainfo}" text)
+foreach(program IN LISTS programs)
+    if(NOT text MATCHES "<binary>${program}</binary>")
+        message(FATAL_ERROR "the metainfo does not list ${program}")
     endif()
-else()
-    message(STATUS "desktop-file-validate is not installed; the entry's keys were checked alone")
+endforeach()
+if(NOT text MATCHES "<launchable type=\"desktop-id\">${id}.desktop</launchable>")
+    message(FATAL_ERROR "the metainfo does not launch ${id}.desktop")
 endif()
+if(NOT text MATCHES "<release version=\"${VERSION}\" date=\"([0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9])\"")
+    message(FATAL_ERROR "the metainfo has no release ${VERSION} with a date")
+endif()
+set(releaseDate "${CMAKE_MATCH_1}")
+
+# The manual pages: dated from the release, silent under groff's and mandoc's
+# warnings, and the ground code table whole in the terminal, where groff once
+# split a table with a blank line.
+foreach(program IN LISTS programs)
+    set(page "${prefix}/${MANDIR}/man1/${program}.1")
+    file(STRINGS "${page}" heading REGEX "^\\.TH ")
+    if(NOT heading MATCHES "^\\.TH [^ ]+ 1 \"${releaseDate}\" \"velmora ${VERSION}\"")
+        message(FATAL_ERROR "${program}(1) is not dated ${releaseDate}: ${heading}")
+    endif()
+    expectSilent("groff on ${program}(1)" "${GROFF}" -ww -z -t -man "${page}")
+    expectSilent("mandoc on ${program}(1)" "${MANDOC}" -T lint "${page}")
+    execute_process(COMMAND "${GROFF}" -t -man -Tutf8 -rcR=1 "${page}"
+        OUTPUT_VARIABLE shown ERROR_QUIET)
+    if(shown MATCHES "\n *Code +Ground +Walkable\n(.*)\n *other ")
+        if(CMAKE_MATCH_1 MATCHES "\n[ \t]*\n")
+            message(FATAL_ERROR "${program}(1): a blank line inside the ground code table")
+        endif()
+    else()
+        message(FATAL_ERROR "${program}(1) shows no ground code table")
+    endif()
+endforeach()
 
 # The installed renderer, run on an installed sample from another folder.
 execute_process(COMMAND "${prefix}/${BINDIR}/velmora-render"

@@ -1,13 +1,17 @@
 // SPDX-License-Identifier: MIT
 #include "MainWindow.h"
+#include "qtTranslations.h"
 #include "testSupport.h"
 
 #include <QAccessible>
+#include <QAction>
 #include <QDir>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMetaMethod>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTranslator>
 #include <QtTest>
 
 // Each test builds its own window in a fresh working directory, since the
@@ -29,6 +33,8 @@ private slots:
     void startsWithoutTestMap();
     void accessibleControls_data();
     void accessibleControls();
+    void qtTextsFollowTheLocale_data();
+    void qtTextsFollowTheLocale();
 
 private:
     std::unique_ptr<QTemporaryDir> dir;
@@ -188,8 +194,8 @@ void TestMainWindow::accessibleControls_data()
     QTest::addColumn<bool>("button");
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("shownText");
-    QTest::newRow("reload button") << true << "Reload map" << "-";
-    QTest::newRow("file name field") << false << "Map file name" << "";
+    QTest::newRow("reload button") << true << "Recharger la carte" << "-";
+    QTest::newRow("file name field") << false << "Nom du fichier de carte" << "";
 }
 
 // What a screen reader announces, through the same interface it queries; the
@@ -209,6 +215,40 @@ void TestMainWindow::accessibleControls()
     QCOMPARE(button ? parts.button->text() : parts.field->text(), shownText);
     // A mouse user learns what "-" does by hovering it.
     QCOMPARE(control->toolTip().isEmpty(), !button);
+}
+
+void TestMainWindow::qtTextsFollowTheLocale_data()
+{
+    QTest::addColumn<QLocale>("locale");
+    QTest::addColumn<bool>("withQtTranslations");
+    QTest::addColumn<QString>("firstEntry");
+    QTest::newRow("French") << QLocale(QLocale::French, QLocale::France) << true << "&Annuler";
+    QTest::newRow("French, translations missing")
+        << QLocale(QLocale::French, QLocale::France) << false << "&Undo";
+    QTest::newRow("a language Qt does not speak") << QLocale(QLocale::Esperanto) << true << "&Undo";
+}
+
+// The field's context menu is Qt's own; only the visible texts of our own stay as they are.
+void TestMainWindow::qtTextsFollowTheLocale()
+{
+    QFETCH(QLocale, locale);
+    QFETCH(bool, withQtTranslations);
+    QFETCH(QString, firstEntry);
+    const QString folder = withQtTranslations ? qtTranslationsFolder() : dir->path();
+    if (withQtTranslations && !QFile::exists(folder + QStringLiteral("/qtbase_fr.qm")))
+        QFAIL(qPrintable(QStringLiteral("no Qt translations in %1 (Debian: qt6-translations-l10n, "
+                                            "qttranslations5-l10n for Qt 5)")
+                             .arg(folder)));
+    std::unique_ptr<QTranslator> translator(loadQtTranslations(locale, folder));
+    QCOMPARE(bool(translator), firstEntry != QLatin1String("&Undo"));
+
+    MainWindow window;
+    const WindowParts parts = partsOf(window);
+    std::unique_ptr<QMenu> menu(parts.field->createStandardContextMenu());
+    QVERIFY(!menu->actions().isEmpty());
+    // The entry's text ends with its shortcut after a tab.
+    QCOMPARE(menu->actions().first()->text().section(QLatin1Char('\t'), 0, 0), firstEntry);
+    QCOMPARE(parts.field->placeholderText(), QStringLiteral("fichier *.map"));
 }
 
 QTEST_MAIN(TestMainWindow)

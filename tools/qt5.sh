@@ -7,7 +7,9 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build="$root/build-qt5"
 source "$root/tools/installPackages.sh"
 
-needPackages cmake g++ make qtbase5-dev fonts-dejavu-core desktop-file-utils
+# What setup.sh installs, with Qt 5's own library and translations.
+needPackages cmake g++ make qtbase5-dev fonts-dejavu-core qttranslations5-l10n \
+    desktop-file-utils appstream groff-base mandoc
 
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORA_QT_MAJOR=5 >/dev/null
 cmake --build "$build" --parallel "$(nproc)"

@@ -17,8 +17,8 @@ fuzzSeconds=${2:-60}
 source "$root/tools/installPackages.sh"
 # What the plain build and its tests need (as in setup.sh), then clang, its
 # sanitizer and libFuzzer runtimes, and llvm-symbolizer for readable reports.
-needPackages cmake make qt6-base-dev fonts-dejavu-core desktop-file-utils \
-    clang libclang-rt-dev llvm
+needPackages cmake make qt6-base-dev fonts-dejavu-core qt6-translations-l10n \
+    desktop-file-utils appstream groff-base mandoc clang libclang-rt-dev llvm
 
 # Every program and test is built with the sanitizers, the fuzzer included.
 sanitizers="-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"

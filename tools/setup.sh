@@ -9,9 +9,11 @@ build="$root/build"
 
 source "$root/tools/installPackages.sh"
 # Compiler and CMake, Qt 6 Widgets (its JPEG reader comes with libqt6gui6), a
-# font so that tile codes render on the offscreen platform, and
-# desktop-file-validate for the install test.
-needPackages cmake g++ make qt6-base-dev fonts-dejavu-core desktop-file-utils
+# font so that tile codes render on the offscreen platform, Qt's translations
+# for the French context menu test, and the validators of the install test:
+# desktop-file-validate, appstreamcli, groff and mandoc.
+needPackages cmake g++ make qt6-base-dev fonts-dejavu-core qt6-translations-l10n \
+    desktop-file-utils appstream groff-base mandoc
 
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build "$build" --parallel "$(nproc)"

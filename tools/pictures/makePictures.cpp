@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: MIT
 // Draws every picture the viewer ships: the nine terrain tiles, the test
-// picture, the empty tile, the empty background and the window icon.
+// picture, the empty tile, the empty background and the window icon, and the
+// smaller sizes of that icon for the desktop's icon theme.
 // Everything comes from fixed seeds fed to our own generator (no clock, no
 // library distributions), so a run writes the same bytes every time and the
 // committed pictures only change when this program does.
 //
-// Usage: makePictures RESOURCES_FOLDER
+// Usage: makePictures RESOURCES_FOLDER ICONS_FOLDER
 
 #include <QColor>
 #include <QCoreApplication>
@@ -481,8 +482,8 @@ struct Sample
 
 Sample sampleStone(double x, double y)
 {
-    auto blockAround = [](const Ellipse &e, double x, double y, int count, double twist) {
-        const double turn = (e.angle(x, y) + pi) / (2 * pi);
+    auto blockAround = [](const Ellipse &e, double px, double py, int count, double twist) {
+        const double turn = (e.angle(px, py) + pi) / (2 * pi);
         return int(std::floor(turn * count + twist));
     };
     if (upperTop.rho(x, y) <= 1) {
@@ -646,12 +647,20 @@ QImage testPicture()
 // ------------------------------------------------------------------ icon
 
 // Three ground slabs stacked isometrically: grass over earth over water.
-void drawSlab(QPainter &painter, double top, QColor face, QColor left, QColor right)
+// Every size is drawn on its own pixel grid rather than shrunk from the large
+// one: corners on whole pixels, diamonds exactly twice as wide as high, and
+// no slab, step or rim thinner than a pixel, so the small sizes stay sharp.
+struct SlabGeometry
 {
-    const double cx = 128, halfWidth = 110, halfHeight = 55, depth = 30;
-    const QPointF n(cx, top), e(cx + halfWidth, top + halfHeight), s(cx, top + 2 * halfHeight),
-        w(cx - halfWidth, top + halfHeight);
-    const QPointF down(0, depth);
+    double cx, halfWidth, halfHeight, depth, rim;
+};
+
+void drawSlab(QPainter &painter, const SlabGeometry &g, double top, QColor face, QColor left,
+              QColor right)
+{
+    const QPointF n(g.cx, top), e(g.cx + g.halfWidth, top + g.halfHeight),
+        s(g.cx, top + 2 * g.halfHeight), w(g.cx - g.halfWidth, top + g.halfHeight);
+    const QPointF down(0, g.depth);
 
     painter.setPen(Qt::NoPen);
     painter.setBrush(left);
@@ -666,20 +675,39 @@ void drawSlab(QPainter &painter, double top, QColor face, QColor left, QColor ri
     painter.drawPolygon(QPolygonF({n, e, s, w}));
 
     // A light rim on the near edges keeps the layers apart at small sizes.
-    painter.setPen(QPen(face.lighter(125), 4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    painter.drawPolyline(QPolygonF({w + QPointF(3, 0), s - QPointF(0, 2), e - QPointF(3, 0)}));
+    if (painter.testRenderHint(QPainter::Antialiasing)) {
+        painter.setPen(QPen(face.lighter(125), g.rim, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        painter.drawPolyline(QPolygonF({w + QPointF(g.rim * 0.75, 0), s - QPointF(0, g.rim / 2),
+                                        e - QPointF(g.rim * 0.75, 0)}));
+    } else {
+        // Unsmoothed, a thin stroke falls unevenly on the pixels; a band along
+        // the top of both sides stays the same on the left and the right.
+        const QPointF rimDown(0, g.rim);
+        painter.setBrush(face.lighter(125));
+        painter.drawPolygon(QPolygonF({w, s, e, e + rimDown, s + rimDown, w + rimDown}));
+    }
 }
 
-QImage icon()
+QImage icon(int size)
 {
-    QImage image(256, 256, QImage::Format_ARGB32_Premultiplied);
+    // The 256 pixel design, rounded to this size's pixels.
+    auto scaled = [size](double at256, long least) {
+        return double(std::max(least, std::lround(at256 * size / 256)));
+    };
+    const double halfHeight = scaled(55, 3);
+    const SlabGeometry g{size / 2.0, 2 * halfHeight, halfHeight, scaled(30, 2), scaled(4, 1)};
+    const double step = scaled(36, 2);
+    const double first = std::floor((size - 2 * step - 2 * halfHeight - g.depth) / 2);
+
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    const double first = 22, step = 36;
-    drawSlab(painter, first + 2 * step, QColor(88, 160, 214), QColor(56, 118, 176), QColor(38, 86, 140));
-    drawSlab(painter, first + step, QColor(166, 118, 74), QColor(130, 88, 52), QColor(98, 64, 38));
-    drawSlab(painter, first, QColor(112, 178, 62), QColor(78, 136, 44), QColor(56, 104, 34));
+    // Below 48 pixels, smoothed edges blur the layers into each other.
+    painter.setRenderHint(QPainter::Antialiasing, size >= 48);
+    drawSlab(painter, g, first + 2 * step, QColor(88, 160, 214), QColor(56, 118, 176),
+             QColor(38, 86, 140));
+    drawSlab(painter, g, first + step, QColor(166, 118, 74), QColor(130, 88, 52), QColor(98, 64, 38));
+    drawSlab(painter, g, first, QColor(112, 178, 62), QColor(78, 136, 44), QColor(56, 104, 34));
     painter.end();
     return image.convertToFormat(QImage::Format_ARGB32);
 }
@@ -706,13 +734,15 @@ bool write(const QImage &image, const QString &path, const char *format, bool pr
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv); // lets QImageWriter find the JPEG plugin
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: makePictures RESOURCES_FOLDER\n");
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: makePictures RESOURCES_FOLDER ICONS_FOLDER\n");
         return 2;
     }
     const QDir out(QString::fromLocal8Bit(argv[1]));
     for (const char *folder : {"RSC/terrain", "Background", "Icons"})
         out.mkpath(folder);
+    const QDir icons(QString::fromLocal8Bit(argv[2]));
+    icons.mkpath(QStringLiteral("."));
 
     struct Terrain
     {
@@ -742,6 +772,9 @@ int main(int argc, char *argv[])
     background.fill(QColor(39, 39, 39));
     ok &= write(background, out.filePath("Background/vide.jpg"), "jpeg", true);
 
-    ok &= write(icon(), out.filePath("Icons/base.png"), "png");
+    // The window's icon is also the theme's 256 pixel one.
+    ok &= write(icon(256), out.filePath("Icons/base.png"), "png");
+    for (int size : {16, 22, 24, 32, 48, 64, 128})
+        ok &= write(icon(size), icons.filePath(QStringLiteral("%1.png").arg(size)), "png");
     return ok ? 0 : 1;
 }
