@@ -5,6 +5,7 @@
 #include "mapFile.h"
 #include "mapReader.h"
 #include "myMap.h"
+#include "qtTranslations.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -179,6 +180,7 @@ int main(int argc, char *argv[])
     startingQt = true;
     QApplication application(qtArgc, argv);
     startingQt = false;
+    loadQtTranslations();
     QApplication::setApplicationName(QStringLiteral("velmora-render"));
     QApplication::setApplicationVersion(QStringLiteral(VELMORA_VERSION));
 

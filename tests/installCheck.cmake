@@ -40,7 +40,7 @@ function(expectSilent what)
 endfunction()
 
 set(id org.velmora.Velmora)
-set(programs velmora velmora-render)
+set(programs velmora velmora-render velmora-check)
 set(iconSizes 16 22 24 32 48 64 128 256)
 set(entry "${DATADIR}/applications/${id}.desktop")
 set(metainfo "${DATADIR}/metainfo/${id}.metainfo.xml")
@@ -52,7 +52,7 @@ endforeach()
 foreach(size IN LISTS iconSizes)
     list(APPEND expected "${DATADIR}/icons/hicolor/${size}x${size}/apps/${id}.png")
 endforeach()
-foreach(map test.map river.map short.map)
+foreach(map test.map river.map short.map broken.map)
     list(APPEND expected "${DATADIR}/velmora/maps/${map}")
     execute_process(COMMAND "${CMAKE_COMMAND}" -E compare_files
         "${SOURCE_DIR}/maps/${map}" "${prefix}/${DATADIR}/velmora/maps/${map}"

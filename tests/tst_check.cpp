@@ -49,6 +49,10 @@ void TestCheck::initTestCase()
 TestCheck::Run TestCheck::check(const QStringList &arguments)
 {
     QProcess process;
+    // The system's reasons and Qt's texts are compared in English.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
+    process.setProcessEnvironment(environment);
     process.start(QStringLiteral(VELMORA_CHECK), arguments);
     if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit)
         return {-1, QByteArray(), process.readAllStandardError()};

@@ -73,7 +73,10 @@ TestRender::Run TestRender::render(const QStringList &arguments,
                                    const QProcessEnvironment &environment)
 {
     QProcess process;
-    process.setProcessEnvironment(environment);
+    // The system's reasons and Qt's texts are compared in English.
+    QProcessEnvironment english = environment;
+    english.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
+    process.setProcessEnvironment(english);
     process.start(QStringLiteral(VELMORA_RENDER), arguments);
     if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit)
         return {-1, QByteArray(), process.readAllStandardError()};
