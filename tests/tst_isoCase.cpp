@@ -1,6 +1,10 @@
 // SPDX-License-Identifier: MIT
+#include "MainWindow.h"
 #include "testSupport.h"
 
+#include <QDir>
+#include <QPixmapCache>
+#include <QTemporaryDir>
 #include <QtTest>
 
 class TestIsoCase : public QObject
@@ -14,6 +18,8 @@ private slots:
     void walkableIsNeverCleared_data();
     void walkableIsNeverCleared();
     void upperLayer();
+    void sharedCopiesChangeNoPixel_data();
+    void sharedCopiesChangeNoPixel();
 };
 
 void TestIsoCase::newTileIsBlank()
@@ -118,6 +124,77 @@ void TestIsoCase::upperLayer()
     QVERIFY(topLayer(tile)->text().isEmpty());
     QVERIFY(!shownImage(topLayer(tile)).isNull());
     QCOMPARE(shownImage(groundLayer(tile)), tileImage(":/sols/test.png"));
+}
+
+void TestIsoCase::sharedCopiesChangeNoPixel_data()
+{
+    QTest::addColumn<bool>("emptyCache");
+    QTest::addColumn<int>("rounds");
+    QTest::newRow("start-up and reloads") << false << 1;
+    QTest::newRow("reloads after the pixmap cache was emptied") << true << 1;
+    // Copies kept for every picture ever loaded would grow by about 150 KiB a round.
+    QTest::newRow("200 rounds, the cache emptied before each reload") << true << 200;
+}
+
+// The window as it looks after start-up and after each reload, with the tiles
+// sharing their stretched pictures and with each tile stretching its own.
+void TestIsoCase::sharedCopiesChangeNoPixel()
+{
+    QFETCH(bool, emptyCache);
+    QFETCH(int, rounds);
+    QTemporaryDir dir;
+    QVERIFY(QDir::setCurrent(dir.path()));
+    // Every ground code, the empty ones among them, in a different order on each line.
+    QByteArray everyCode;
+    for (int row = 0; row < 14; ++row)
+        for (int col = 0; col <= 14; ++col)
+            everyCode += col == 14 ? '\n' : "123456789x0"[(row + col) % 11];
+    QVERIFY(writeFile(QStringLiteral("test.map"), everyCode));
+    QByteArray otherCodes;
+    for (int row = 0; row < 14; ++row)
+        otherCodes += QByteArray(14, "87654321"[row % 8]) + '\n';
+    QVERIFY(writeFile(QStringLiteral("b.map"), otherCodes));
+    const QStringList reloads = {QStringLiteral("b.map"), QStringLiteral("test.map")};
+    const auto reload = [](MainWindow &window, const QString &name) {
+        const WindowParts parts = partsOf(window);
+        parts.field->setText(name);
+        parts.button->click();
+    };
+
+    // With no room in Qt's pixmap cache no loaded picture keeps its key and no
+    // stretched copy is kept, so every tile stretches the picture it loaded.
+    const int limit = QPixmapCache::cacheLimit();
+    QPixmapCache::clear();
+    QPixmapCache::setCacheLimit(0);
+    QList<QImage> expected;
+    {
+        MainWindow window;
+        expected.append(window.grab().toImage());
+        for (const QString &name : reloads) {
+            reload(window, name);
+            expected.append(window.grab().toImage());
+        }
+    }
+    QPixmapCache::setCacheLimit(limit);
+
+    MainWindow window;
+    QCOMPARE(window.grab().toImage(), expected.at(0));
+    qint64 grown = 0;
+    for (int round = 0; round < rounds; ++round) {
+        const qint64 before = statusKiB("VmRSS:");
+        for (int i = 0; i < reloads.size(); ++i) {
+            if (emptyCache)
+                QPixmapCache::clear();
+            reload(window, reloads.at(i));
+            if (round == 0 || round == rounds - 1)
+                QCOMPARE(window.grab().toImage(), expected.at(i + 1));
+        }
+        // The first round settles what any window needs once.
+        if (round > 0)
+            grown += statusKiB("VmRSS:") - before;
+    }
+    if (!addressSanitizerOn)
+        QVERIFY2(grown < 4096, qPrintable(QStringLiteral("grew by %1 KiB").arg(grown)));
 }
 
 QTEST_MAIN(TestIsoCase)

@@ -2,9 +2,11 @@
 // In-process speed figures of the viewer on Qt's offscreen platform, each a
 // median over many runs beside a baseline measured in the same run:
 // - start-up breakdown: map widget construction, first load, first paint,
-//   each in a fresh process (this program started again with --first);
+//   each in a fresh process (this program started again with --first),
+//   against the same widget tree given its pictures and texts directly;
 // - reload: one reloadWanted() on the sample map with the window repainted,
-//   against setting the same already-scaled pictures and texts on plain labels;
+//   against setting the same already-scaled pictures and texts on plain labels,
+//   and the picture loads that the design has a reload make, timed alone;
 // - reading: loading a file with no line feed of 50 MB against one of 200 MB.
 // velmora-bench [startup] [reload] [reading] runs the parts named, or all.
 
@@ -12,6 +14,7 @@
 #include "chromeWindow.h"
 #include "isoCase.h"
 #include "myMap.h"
+#include "treeWindow.h"
 
 #include <QApplication>
 #include <QDir>
@@ -50,44 +53,62 @@ double millisecondsOf(const QElapsedTimer &timer)
     return double(timer.nsecsElapsed()) / 1e6;
 }
 
-// One process's first construction, load and paint, printed for the parent.
-int firstRun()
+// One process's first map, viewer's or plain: its construction, load and
+// paint, printed for the parent.
+template <typename Map, typename Load>
+int firstRun(Load load)
 {
     QElapsedTimer timer;
     timer.start();
-    myMap map;
+    Map map;
     const double construction = millisecondsOf(timer);
     timer.restart();
-    map.loadMap(QStringLiteral("test.map"));
-    const double load = millisecondsOf(timer);
+    load(map);
+    const double loading = millisecondsOf(timer);
     timer.restart();
     const QPixmap frame = map.grab();
     const double paint = millisecondsOf(timer);
-    std::printf("%f %f %f\n", construction, load, paint);
+    std::printf("%f %f %f\n", construction, loading, paint);
     return frame.isNull() ? 1 : 0;
 }
 
+int firstRun(const QString &which)
+{
+    if (which == QLatin1String("tree"))
+        return firstRun<plainMap>(
+            [](plainMap &map) { map.showCodes(plainMap::codesOf(QStringLiteral("test.map"))); });
+    return firstRun<myMap>([](myMap &map) { map.loadMap(QStringLiteral("test.map")); });
+}
+
+// The viewer's first map against the same widget tree given its pictures and
+// texts directly, each in fresh processes taken in turns.
 void startupBreakdown(const QString &self, int runs)
 {
-    std::vector<double> construction, load, paint;
+    const char *const parts[] = {"map widget construction", "first load of test.map",
+                                 "first paint (grab)"};
+    std::vector<double> figures[2][3];
     for (int run = 0; run < runs; ++run) {
-        QProcess process;
-        process.setWorkingDirectory(QStringLiteral(VELMORA_MAPS));
-        process.start(self, {QStringLiteral("--first")});
-        process.waitForFinished(-1);
-        const QList<QByteArray> figures = process.readAllStandardOutput().trimmed().split(' ');
-        if (process.exitCode() != 0 || figures.size() != 3) {
-            std::fprintf(stderr, "the --first run failed\n");
-            return;
+        for (int kind = 0; kind < 2; ++kind) {
+            QProcess process;
+            process.setWorkingDirectory(QStringLiteral(VELMORA_MAPS));
+            process.start(self, {QStringLiteral("--first"),
+                                 QLatin1String(kind == 0 ? "viewer" : "tree")});
+            process.waitForFinished(-1);
+            const QList<QByteArray> times = process.readAllStandardOutput().trimmed().split(' ');
+            if (process.exitCode() != 0 || times.size() != 3) {
+                std::fprintf(stderr, "the --first run failed\n");
+                return;
+            }
+            for (int part = 0; part < 3; ++part)
+                figures[kind][part].push_back(times.at(part).toDouble());
         }
-        construction.push_back(figures.at(0).toDouble());
-        load.push_back(figures.at(1).toDouble());
-        paint.push_back(figures.at(2).toDouble());
     }
-    std::printf("first map in a new process (%d processes), medians:\n", runs);
-    std::printf("  map widget construction  %7.2f ms\n", median(construction));
-    std::printf("  first load of test.map   %7.2f ms\n", median(load));
-    std::printf("  first paint (grab)       %7.2f ms\n", median(paint));
+    std::printf("first map in a new process (%d processes each), medians:\n", runs);
+    std::printf("  %-26s %9s %11s\n", "", "viewer", "plain tree");
+    for (int part = 0; part < 3; ++part) {
+        const double v = median(figures[0][part]), b = median(figures[1][part]);
+        std::printf("  %-26s %6.2f ms %8.2f ms  (%.2fx)\n", parts[part], v, b, v / b);
+    }
 }
 
 // The baseline of a reload: the chrome window with the map's background and
@@ -152,10 +173,25 @@ void reload(int rounds, int perRound)
     baseline.show();
     QApplication::processEvents();
 
-    std::vector<double> viewer, labels;
+    // What the design has a reload load: the empty picture for every tile,
+    // then each tile's own.
+    const QByteArray codes = plainMap::codesOf(QStringLiteral("test.map"));
+    QStringList paths;
+    for (char code : QByteArray(codes.size(), '0') + codes)
+        paths.append(groundPicturePath(code));
+
+    std::vector<double> viewer, labels, loads;
     QElapsedTimer timer;
-    // Rounds alternate between the two so that both see the same machine load.
+    // Each window is timed while it is the active one, as the viewer is when
+    // its button is clicked: every label of an inactive window takes a longer
+    // way to find that out at each paint.
+    const auto activate = [](QWidget &active) {
+        active.activateWindow();
+        QApplication::processEvents();
+    };
+    // Rounds take the three in turns so that all see the same machine load.
     for (int round = -1; round < rounds; ++round) {
+        activate(window);
         for (int i = 0; i < perRound; ++i) {
             timer.start();
             button->click();
@@ -163,6 +199,7 @@ void reload(int rounds, int perRound)
             if (round >= 0)
                 viewer.push_back(millisecondsOf(timer));
         }
+        activate(baseline);
         for (int i = 0; i < perRound; ++i) {
             timer.start();
             baseline.showTurn(i);
@@ -170,12 +207,22 @@ void reload(int rounds, int perRound)
             if (round >= 0)
                 labels.push_back(millisecondsOf(timer));
         }
+        for (int i = 0; i < perRound; ++i) {
+            timer.start();
+            for (const QString &path : paths) {
+                const QPixmap picture(path);
+            }
+            if (round >= 0)
+                loads.push_back(millisecondsOf(timer));
+        }
     }
-    const double v = median(viewer), b = median(labels);
+    const double v = median(viewer), b = median(labels), l = median(loads);
     std::printf("reload of test.map with the window repainted (%zu runs each), medians:\n",
                 viewer.size());
     std::printf("  reloadWanted() + repaint  %7.2f ms  (%.2fx)\n", v, v / b);
     std::printf("  baseline, plain labels    %7.2f ms\n", b);
+    std::printf("  its %lld picture loads     %7.2f ms  (baseline + loads: %.2fx)\n",
+                static_cast<long long>(paths.size()), l, (b + l) / b);
 }
 
 void reading(int runs)
@@ -214,10 +261,14 @@ void reading(int runs)
 int main(int argc, char *argv[])
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The time zone the viewer's main names when TZ is unset, so that loads
+    // are timed as the viewer runs them.
+    if (!qEnvironmentVariableIsSet("TZ"))
+        qputenv("TZ", ":/etc/localtime");
     QApplication application(argc, argv);
     const QStringList arguments = application.arguments().mid(1);
-    if (arguments.contains(QStringLiteral("--first")))
-        return firstRun();
+    if (arguments.value(0) == QLatin1String("--first"))
+        return firstRun(arguments.value(1));
     // Naming parts runs only those, e.g. "reload" alone under callgrind.
     const auto wanted = [&arguments](const char *part) {
         return arguments.isEmpty() || arguments.contains(QLatin1String(part));

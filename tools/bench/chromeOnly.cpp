@@ -8,6 +8,9 @@
 
 int main(int argc, char *argv[])
 {
+    // As the viewer's main does.
+    if (!qEnvironmentVariableIsSet("TZ"))
+        qputenv("TZ", ":/etc/localtime");
     QApplication application(argc, argv);
     QGuiApplication::setDesktopFileName(QStringLiteral("velmora"));
     chromeWindow window;
