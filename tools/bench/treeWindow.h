@@ -33,9 +33,6 @@ public:
     {
         setFixedSize(64, 32);
         setBackgroundRole(QPalette::NoRole);
-        setAttribute(Qt::WA_NoChildEventsForParent);
-        ground.setAttribute(Qt::WA_NoChildEventsForParent);
-        top.setAttribute(Qt::WA_NoChildEventsForParent);
         ground.setParent(this);
         top.setParent(this);
         ground.setFixedSize(size());
