@@ -73,6 +73,11 @@ void TestCheck::diagnostics_data()
                       "m.map:1:5: warning: '\\t\\xff' are 2 bytes that are not ground codes: "
                       "cells 0,4 to 0,5 show empty ground\n")
         << 1;
+    QTest::newRow("codes either side of the ground codes")
+        << "08/92222222222\n" + goodRows(13)
+        << QByteArray("m.map:1:3: warning: '/9' are 2 bytes that are not ground codes: "
+                      "cells 0,2 to 0,3 show empty ground\n")
+        << 1;
     QTest::newRow("byte order mark")
         << "\xEF\xBB\xBF" "22222222222\n" + goodRows(13)
         << QByteArray("m.map:1:1: warning: UTF-8 byte order mark: read as three codes, it shifts "

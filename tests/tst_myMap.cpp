@@ -199,7 +199,7 @@ void TestMyMap::reader_data()
         << QByteArray("1 2\0003  4\n 5\n", 12) << grid({"1234", "5"});
     QTest::newRow("tab is a code") << QByteArray("1 1\t1\n") << grid({"11\t1"});
     QTest::newRow("20 codes on a line")
-        << QByteArray("12345671234567777777\n22\n") << grid({"12345671234567", "22"});
+        << QByteArray("12345671234567777777\n\n22\n") << grid({"12345671234567", "", "22"});
     QTest::newRow("3 lines") << QByteArray("1\n2\n3\n") << grid({"1", "2", "3"});
     QTest::newRow("empty file") << QByteArray() << grid({});
     QTest::newRow("empty lines") << QByteArray("\n\n\r\n4\n") << grid({"", "", "", "4"});
