@@ -40,10 +40,15 @@ QString cells(int row, int first, int last)
 void mapChecker::taken(qint64 offset, char byte, mapReader::fate what, int row, int col)
 {
     using fate = mapReader::fate;
-    if (byte == '\r' && pendingReturn >= 0 && offset == lastReturn + 1)
-        lastReturn = offset;
-    else
-        settleReturns(offset, byte == '\n');
+    // A carriage return ends no line: the codes after it on its line, if any,
+    // show that one was meant to end there.
+    if (what == fate::lineEnd)
+        returnPending = false;
+    if (returnPending && (what == fate::code || what == fate::surplus)) {
+        returnPending = false;
+        if (looseReturn.line == 0)
+            looseReturn = pendingReturn;
+    }
     if (looseReturn.line != 0 && byte == '\n')
         lineFeedAfterLooseReturn = true;
 
@@ -83,8 +88,10 @@ void mapChecker::taken(qint64 offset, char byte, mapReader::fate what, int row, 
     case fate::separator:
         if (byte == '\0')
             nulsAt(offset, 1);
-        else if (byte == '\r' && pendingReturn < 0)
-            pendingReturn = lastReturn = offset;
+        else if (byte == '\r' && !returnPending) {
+            returnPending = true;
+            pendingReturn = at(offset);
+        }
         break;
     case fate::beyond:
         if (byte == '\n')
@@ -99,18 +106,8 @@ void mapChecker::taken(qint64 offset, char byte, mapReader::fate what, int row, 
     }
 }
 
-void mapChecker::settleReturns(qint64 offset, bool lineFeed)
-{
-    // Only a line feed right after them makes them a line end; spaces and
-    // holes in between count as anything else.
-    if (pendingReturn >= 0 && !(lineFeed && offset == lastReturn + 1) && looseReturn.line == 0)
-        looseReturn = at(pendingReturn);
-    pendingReturn = -1;
-}
-
 void mapChecker::hole(qint64 offset, qint64 size)
 {
-    settleReturns(offset, false);
     flushUnknownRun();
     if (!complete)
         nulsAt(offset, size);
@@ -118,10 +115,6 @@ void mapChecker::hole(qint64 offset, qint64 size)
 
 void mapChecker::ended(qint64 offset)
 {
-    // Returns that end the file end no line early.
-    if (offset == lastReturn + 1)
-        pendingReturn = -1;
-    settleReturns(offset, false);
     fileEnd = offset;
 }
 

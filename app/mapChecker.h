@@ -51,8 +51,6 @@ private:
     void flushUnknownRun();
     void endRow(position where);
     void nulsAt(qint64 offset, qint64 size);
-    // Whatever is at offset follows the pending carriage returns, if any.
-    void settleReturns(qint64 offset, bool lineFeed);
 
     QList<diagnostic> found;
     qint64 counts[kinds] = {};
@@ -79,11 +77,11 @@ private:
     position surplusStart;
     qint64 surplusCount = 0;
 
-    // Carriage returns waiting to see what follows them: the first of a run
-    // of them, and the last.
-    qint64 pendingReturn = -1;
-    qint64 lastReturn = -1;
-    position looseReturn;      // the first that no line feed followed
+    // The first carriage return since the last line feed or code, waiting
+    // to see which comes next; the first that a code followed.
+    bool returnPending = false;
+    position pendingReturn;
+    position looseReturn;
     bool lineFeedAfterLooseReturn = false;
 
     position firstNul;

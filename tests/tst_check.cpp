@@ -62,59 +62,75 @@ TestCheck::Run TestCheck::check(const QStringList &arguments)
 void TestCheck::diagnostics_data()
 {
     QTest::addColumn<QByteArray>("content");
+    // When not 0, the file is made this long by a hole after its content.
+    QTest::addColumn<qint64>("size");
     QTest::addColumn<QByteArray>("expected");
     QTest::addColumn<int>("exitCode");
 
-    QTest::newRow("clean map") << goodRows(14) << QByteArray() << 0;
-    QTest::newRow("only blank lines after the 14th") << goodRows(14) + "\n  \r\n" << QByteArray() << 0;
+    const qint64 asWritten = 0;
+    QTest::newRow("clean map") << goodRows(14) << asWritten << QByteArray() << 0;
+    QTest::newRow("only blank lines after the 14th")
+        << goodRows(14) + "\n  \r\n" << asWritten << QByteArray() << 0;
     QTest::newRow("codes that are not ground codes")
-        << "2a22\t\xff" "22222222\n" + goodRows(13)
+        << "2a22\t\xff" "22222222\n" + goodRows(13) << asWritten
         << QByteArray("m.map:1:2: warning: 'a' is not a ground code: cell 0,1 shows empty ground\n"
                       "m.map:1:5: warning: '\\t\\xff' are 2 bytes that are not ground codes: "
                       "cells 0,4 to 0,5 show empty ground\n")
         << 1;
     QTest::newRow("codes either side of the ground codes")
-        << "08/92222222222\n" + goodRows(13)
+        << "08/92222222222\n" + goodRows(13) << asWritten
         << QByteArray("m.map:1:3: warning: '/9' are 2 bytes that are not ground codes: "
                       "cells 0,2 to 0,3 show empty ground\n")
         << 1;
     QTest::newRow("byte order mark")
-        << "\xEF\xBB\xBF" "22222222222\n" + goodRows(13)
+        << "\xEF\xBB\xBF" "22222222222\n" + goodRows(13) << asWritten
         << QByteArray("m.map:1:1: warning: UTF-8 byte order mark: read as three codes, it shifts "
                       "row 0 three cells to the right\n")
         << 1;
     QTest::newRow("codes after the 14th")
-        << goodRows(1) + "2222222222222211 1\n" + goodRows(12)
+        << goodRows(1) + "2222222222222211 1\n" + goodRows(12) << asWritten
         << QByteArray("m.map:2:15: warning: row 1 has 17 codes: the 3 after the 14th are ignored\n")
         << 1;
-    QTest::newRow("lines after the 14th") << goodRows(16) + "6"
+    QTest::newRow("lines after the 14th") << goodRows(16) + "6" << asWritten
         << QByteArray("m.map:15:1: warning: 3 lines after the 14th are ignored\n") << 1;
-    QTest::newRow("old Mac line ends") << QByteArray("1234\r5678\r1234\r")
+    QTest::newRow("old Mac line ends") << QByteArray("1234\r5678\r1234\r") << asWritten
         << QByteArray("m.map:1:5: warning: carriage return without a line feed (an old Mac line "
                       "end): lines end only at line feeds, so the whole file is one line\n"
                       "m.map:1:16: note: row 0 has 12 codes: cells 0,12 to 0,13 are filled with '0'\n"
                       "m.map:1:16: note: the file has only 1 line: rows 1 to 13 are filled with '0'\n")
         << 1;
-    QTest::newRow("CR LF line ends") << QByteArray("22222222222222\r\n").repeated(14) << QByteArray()
-                                     << 0;
+    QTest::newRow("CR LF line ends") << QByteArray("22222222222222\r\n").repeated(14) << asWritten
+                                     << QByteArray() << 0;
+    // Only codes after a carriage return on its line show a line end that is not one.
+    QTest::newRow("carriage returns and blanks before a line feed")
+        << QByteArray("22222222222222\r \r\r\n").repeated(14) << asWritten << QByteArray() << 0;
     QTest::newRow("short rows and missing rows")
-        << "2222222222222\n\n" + goodRows(10)
+        << "2222222222222\n\n" + goodRows(10) << asWritten
         << QByteArray("m.map:1:14: note: row 0 has 13 codes: cell 0,13 is filled with '0'\n"
                       "m.map:2:1: note: row 1 has no codes: all its cells are filled with '0'\n"
                       "m.map:13:1: note: the file has only 12 lines: rows 12 to 13 are filled with '0'\n")
         << 0;
-    QTest::newRow("empty file") << QByteArray()
+    QTest::newRow("empty file") << QByteArray() << asWritten
         << QByteArray("m.map:1:1: note: the file is empty: every cell is filled with '0'\n") << 0;
     QTest::newRow("NUL bytes") << QByteArray("22\0" "222\0" "222222222\n", 17) + goodRows(13)
+        << asWritten
         << QByteArray("m.map:1:3: note: NUL bytes are skipped (2 in the lines that count)\n") << 0;
+    // A hole reads as NUL bytes: skipped, and counted with them.
+    QTest::newRow("sparse file") << goodRows(13) + "2222222222222" << (qint64(1) << 40)
+        << QByteArray("m.map:14:14: note: NUL bytes are skipped (1099511627568 in the lines that count)\n"
+                      "m.map:14:1099511627582: note: row 13 has 13 codes: cell 13,13 is filled with '0'\n")
+        << 0;
 }
 
 void TestCheck::diagnostics()
 {
     QFETCH(QByteArray, content);
+    QFETCH(qint64, size);
     QFETCH(QByteArray, expected);
     QFETCH(int, exitCode);
     QVERIFY(writeFile(QStringLiteral("m.map"), content));
+    if (size)
+        QVERIFY(QFile::resize(QStringLiteral("m.map"), size));
     const Run run = check({QStringLiteral("m.map")});
     QCOMPARE(run.err, QByteArray());
     QCOMPARE(run.out, expected);

@@ -171,7 +171,7 @@ void TestMyMap::clearMap()
 {
     QVERIFY(writeFile(QStringLiteral("full.map"), uniformMap('3')));
     myMap map;
-    map.loadMap(QStringLiteral("full.map"));
+    QVERIFY(map.loadMap(QStringLiteral("full.map")));
     map.clearMap();
     map.clearMap();
     const QImage empty = tileImage(":/sols/vide.png");
