@@ -23,7 +23,8 @@ QString printable(const QByteArray &bytes)
         else if (value > 0x20 && value < 0x7F)
             text += QLatin1Char(byte);
         else
-            text += QStringLiteral("\\x%1").arg(value, 2, 16, QLatin1Char('0'));
+            text += QLatin1String("\\x") + QLatin1Char("0123456789abcdef"[value >> 4])
+                + QLatin1Char("0123456789abcdef"[value & 15]);
     }
     return text;
 }
@@ -31,8 +32,9 @@ QString printable(const QByteArray &bytes)
 QString cells(int row, int first, int last)
 {
     if (first == last)
-        return QStringLiteral("cell %1,%2").arg(row).arg(first);
-    return QStringLiteral("cells %1,%2 to %1,%3").arg(row).arg(first).arg(last);
+        return QStringLiteral("cell %1,%2").arg(QString::number(row), QString::number(first));
+    return QStringLiteral("cells %1,%2 to %1,%3")
+        .arg(QString::number(row), QString::number(first), QString::number(last));
 }
 
 } // namespace
@@ -155,9 +157,7 @@ void mapChecker::flushUnknownRun()
     else
         report(runStart, true,
                QStringLiteral("'%1' are %2 bytes that are not ground codes: %3 show empty ground")
-                   .arg(bytes)
-                   .arg(runLength)
-                   .arg(where));
+                   .arg(bytes, QString::number(runLength), where));
 }
 
 void mapChecker::endRow(position where)
@@ -166,21 +166,21 @@ void mapChecker::endRow(position where)
     if (surplusCount > 0 && counted(surplusCodes, surplusStart))
         report(surplusStart, true,
                QStringLiteral("row %1 has %2 codes: %3 after the 14th %4 ignored")
-                   .arg(row)
-                   .arg(gridSize + surplusCount)
-                   .arg(surplusCount == 1 ? QStringLiteral("the one") : QStringLiteral("the %1").arg(surplusCount))
-                   .arg(surplusCount == 1 ? QStringLiteral("is") : QStringLiteral("are")));
+                   .arg(QString::number(row), QString::number(gridSize + surplusCount),
+                        surplusCount == 1 ? QStringLiteral("the one")
+                                          : QStringLiteral("the ") + QString::number(surplusCount),
+                        surplusCount == 1 ? QStringLiteral("is") : QStringLiteral("are")));
     if (rowCodes < gridSize && counted(shortRow, where)) {
         QString what;
         if (rowCodes == 0)
             what = QStringLiteral("no codes: all its cells are");
         else
             what = QStringLiteral("%1 %2: %3 %4")
-                       .arg(rowCodes)
-                       .arg(rowCodes == 1 ? QStringLiteral("code") : QStringLiteral("codes"),
+                       .arg(QString::number(rowCodes),
+                            rowCodes == 1 ? QStringLiteral("code") : QStringLiteral("codes"),
                             cells(row, rowCodes, gridSize - 1),
                             rowCodes == gridSize - 1 ? QStringLiteral("is") : QStringLiteral("are"));
-        report(where, false, QStringLiteral("row %1 has %2 filled with '0'").arg(row).arg(what));
+        report(where, false, QStringLiteral("row %1 has %2 filled with '0'").arg(QString::number(row), what));
     }
     rowCodes = 0;
     surplusCount = 0;
