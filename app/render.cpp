@@ -94,10 +94,14 @@ int writeAll(int fd, const QByteArray &bytes)
 {
     for (qint64 done = 0; done < bytes.size();) {
         const ssize_t written = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
-        if (written < 0 && errno != EINTR)
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written < 0)
             return errno;
-        if (written > 0)
-            done += written;
+        // Nothing written and no error: a device that takes no more.
+        if (written == 0)
+            return EIO;
+        done += written;
     }
     return 0;
 }
