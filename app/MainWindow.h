@@ -30,6 +30,7 @@ private:
     myMap map;
     QPushButton reloadButton;
     QLineEdit fileEdit;
-    // The last name loaded; an empty field reloads it.
+    // The name last asked for, whether or not its file could be read; a
+    // reload with an empty field asks for it again.
     QString fileName;
 };

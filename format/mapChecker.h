@@ -26,6 +26,7 @@ public:
     };
 
     void taken(qint64 offset, char byte, mapReader::fate what, int row, int col) override;
+    void beyond(qint64 offset, const char *bytes, qint64 size) override;
     void hole(qint64 offset, qint64 size) override;
     void ended(qint64 offset) override;
     // What only the end of the file tells, then every diagnostic in file order.
@@ -47,10 +48,20 @@ private:
     // Counts one of a kind that can repeat; false once it is no longer reported.
     bool counted(int sort, position where);
     void report(position where, bool warning, const QString &message);
+
+    // Each kind of diagnostic: the bytes it watches, then its report.
+    bool heldAsByteOrderMark(qint64 offset, char byte, mapReader::fate what);
+    void releaseByteOrderMark();
+    void watchCarriageReturn(qint64 offset, char byte, mapReader::fate what);
     void unknownCodeAt(qint64 offset, char byte, int row, int col);
-    void flushUnknownRun();
-    void endRow(position where);
-    void nulsAt(qint64 offset, qint64 size);
+    void reportUnknownRun();
+    void reportSurplusCodes();
+    void reportShortRow(position where);
+    void reportMissingRows();
+    void reportLooseReturn();
+    void reportNuls();
+    void reportLinesBeyond();
+    void reportUnreported();
 
     QList<diagnostic> found;
     qint64 counts[kinds] = {};

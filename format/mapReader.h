@@ -26,15 +26,17 @@ public:
         beyond,    // any byte after the last line that counts
     };
 
-    // Sees the bytes as the reader takes them, for tools that explain a
-    // file: every byte but spaces, which never do more than separate codes,
-    // so that long runs of them cost nothing.
+    // Sees the bytes as the reader takes them, for tools that explain a file.
     class observer
     {
     public:
         virtual ~observer() = default;
-        // row and col are the cell a code goes to; row is also the row a line feed ends.
+        // Each byte of the lines that count but spaces, which only ever
+        // separate codes. row and col are the cell a code goes to; row is
+        // also the row a line feed ends.
         virtual void taken(qint64 offset, char byte, fate what, int row, int col) = 0;
+        // Bytes after the last line that counts, which change no cell.
+        virtual void beyond(qint64 offset, const char *bytes, qint64 size) = 0;
         // size NUL bytes from offset on that the file system stores as a hole.
         virtual void hole(qint64 offset, qint64 size) = 0;
         // Reading stopped at offset, without an error.
@@ -42,8 +44,20 @@ public:
     };
 
     // Where the data after offset begins, skipping a hole; end when only a
-    // hole is left. A source without holes gives offset back.
+    // hole is left.
     using dataFinder = std::function<qint64(qint64 offset, qint64 end)>;
+
+    // How read() takes its device. The defaults read from the current
+    // position to the device's end and stop once the grid is complete.
+    struct source {
+        // Where the bytes end, when the device may go on past it; -1 for the
+        // device's own end.
+        qint64 end = -1;
+        // Lets reading jump over holes; needs end.
+        dataFinder findData;
+        // Sees every byte, up to the device's end.
+        observer *watcher = nullptr;
+    };
 
     fate take(char byte)
     {
@@ -65,18 +79,17 @@ public:
             return fate::code;
         }
     }
-    // The same as take() on each byte, faster.
-    void feed(const char *bytes, qint64 size);
+    // take() on each of size bytes that start at offset in the file, and
+    // what the watcher, if any, is to see of them.
+    void feed(const char *bytes, qint64 size, qint64 offset = 0, observer *watcher = nullptr);
     // No further byte can change the grid.
     bool isComplete() const { return row >= gridSize; }
     const QByteArray &codes() const { return grid; }
 
-    // Takes the bytes of device from its current position up to end (or to
-    // the device's end when end is negative), stopping once the grid is
-    // complete unless whole is set. False when a read fails, with the
-    // device's errorString() saying why; the codes are then partial.
-    bool read(QIODevice &device, qint64 end = -1, const dataFinder &findData = {},
-              observer *watcher = nullptr, bool whole = false);
+    // Takes the bytes of device as from says. False when a read fails, with
+    // the device's errorString() saying why; the codes are then partial.
+    bool read(QIODevice &device, const source &from);
+    bool read(QIODevice &device) { return read(device, source()); }
 
 private:
     QByteArray grid = QByteArray(gridSize * gridSize, '0');

@@ -1,12 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "mapFile.h"
 
-#include <QFileInfo>
-
 #include <cerrno>
 #include <cstring>
 
-#ifdef Q_OS_UNIX
+#if defined(Q_OS_UNIX) && !defined(VELMORA_PORTABLE_IO)
+#define VELMORA_POSIX_IO
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -21,26 +20,23 @@ QString reasonOf(int error)
 
 } // namespace
 
-bool mapFile::openMap(const QString &path)
+bool mapFile::openMap(const QByteArray &path)
 {
     // A name with a NUL in it would be cut short by the system and open
     // another file than the one named.
-    if (path.contains(QChar(0))) {
+    if (path.contains('\0')) {
         setErrorString(reasonOf(EINVAL));
         return false;
     }
-#ifdef Q_OS_UNIX
-    // One open, then questions to what was opened, never to the name again,
-    // so that swapping the name in between changes nothing. Opening a FIFO
-    // without O_NONBLOCK would wait for a writer.
-    const int fd = ::open(QFile::encodeName(path).constData(),
-                          O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    QString problem;
+#ifdef VELMORA_POSIX_IO
+    // Opening a FIFO without O_NONBLOCK would wait for a writer.
+    const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) {
         setErrorString(reasonOf(errno));
         return false;
     }
     struct stat status;
-    QString problem;
     if (::fstat(fd, &status) != 0)
         problem = reasonOf(errno);
     else if (S_ISDIR(status.st_mode))
@@ -56,23 +52,28 @@ bool mapFile::openMap(const QString &path)
     // Unbuffered: the reader reads in chunks of its own.
     return open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle);
 #else
-    setFileName(path);
-    if (!QFileInfo(path).isFile()) {
+    // Qt opens the name, and counts every open file that is not a regular
+    // one as sequential.
+    setFileName(QFile::decodeName(path));
+    if (!open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        return false;
+    if (isSequential()) {
+        close();
         setErrorString(QStringLiteral("not a regular file"));
         return false;
     }
-    if (!open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-        return false;
     sizeAtOpen = size();
     return true;
 #endif
 }
 
-bool mapFile::readMap(mapReader &reader, mapReader::observer *watcher, bool whole)
+bool mapFile::readMap(mapReader &reader, mapReader::observer *watcher)
 {
-    mapReader::dataFinder findData;
-#if defined(Q_OS_UNIX) && defined(SEEK_DATA)
-    findData = [fd = handle()](qint64 offset, qint64 end) -> qint64 {
+    mapReader::source from;
+    from.end = sizeAtOpen;
+    from.watcher = watcher;
+#if defined(VELMORA_POSIX_IO) && defined(SEEK_DATA)
+    from.findData = [fd = handle()](qint64 offset, qint64 end) -> qint64 {
         const off_t data = ::lseek(fd, offset, SEEK_DATA);
         if (data >= 0)
             return data;
@@ -81,5 +82,5 @@ bool mapFile::readMap(mapReader &reader, mapReader::observer *watcher, bool whol
         return errno == ENXIO ? end : offset;
     };
 #endif
-    return reader.read(*this, sizeAtOpen, findData, watcher, whole);
+    return reader.read(*this, from);
 }

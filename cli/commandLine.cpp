@@ -1,0 +1,234 @@
+// SPDX-License-Identifier: MIT
+#include "commandLine.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+const commandLine::option helpOption = {"help", 'h', nullptr, "Show this help and exit."};
+const commandLine::option versionOption = {"version", 'v', nullptr, "Show the version and exit."};
+// Qt's parser, which the programs once used, took it; kept out of the help.
+const commandLine::option helpAllOption = {"help-all", 0, nullptr, nullptr};
+
+// One write, so that lines of programs sharing a terminal never interleave.
+void printError(const QByteArray &line)
+{
+    std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
+}
+
+} // namespace
+
+commandLine::commandLine(program info) : about(std::move(info))
+{
+#ifdef Q_OS_UNIX
+    // Taken in order, /dev/null lands on the lowest closed descriptor.
+    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+        if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF)
+            continue;
+        if (fd == STDOUT_FILENO)
+            outputClosedAtStart = true;
+        const int held = ::open("/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY);
+        if (held >= 0 && held != fd) {
+            ::dup2(held, fd);
+            ::close(held);
+        }
+    }
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
+}
+
+int commandLine::run(int argc, char *argv[], const std::function<int()> &work)
+{
+    if (const std::optional<int> done = parse(argc, argv))
+        return finish(*done);
+    int status;
+    try {
+        status = work();
+    } catch (const std::bad_alloc &) {
+        status = fail(about.failureStatus, QByteArray(), reasonOf(ENOMEM));
+    }
+    return finish(status);
+}
+
+std::optional<int> commandLine::parse(int argc, char *argv[])
+{
+    std::vector<option> known = about.options;
+    known.push_back(helpOption);
+    known.push_back(versionOption);
+    known.push_back(helpAllOption);
+    bool optionsEnded = false;
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray argument(argv[i]);
+        if (optionsEnded || argument == "-" || !argument.startsWith('-')) {
+            positional.append(argument);
+            continue;
+        }
+        if (argument == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        // One dash or two: "-grid" is "--grid", and "-style" one unknown
+        // option rather than five short ones.
+        QByteArray name = argument.mid(argument.startsWith("--") ? 2 : 1);
+        const int equals = name.indexOf('=');
+        const QByteArray given = equals < 0 ? QByteArray() : name.mid(equals + 1);
+        if (equals >= 0)
+            name.truncate(equals);
+        const option *found = nullptr;
+        for (const option &candidate : known)
+            if (name == candidate.name || (name.size() == 1 && name.at(0) == candidate.letter))
+                found = &candidate;
+        if (!found)
+            return usage("Unknown option '" + shown(name) + "'");
+        const QByteArray spelled = argument.left(equals < 0 ? -1 : argument.indexOf('='));
+        if (found->valueName && equals < 0) {
+            if (i + 1 == argc)
+                return usage("Missing value after '" + shown(spelled) + "'");
+            values.append(argv[++i]);
+        } else if (found->valueName) {
+            values.append(given);
+        } else if (equals >= 0) {
+            return usage("Unexpected value after '" + shown(spelled) + "'");
+        } else {
+            values.append(QByteArray());
+        }
+        setNames.append(found->name);
+    }
+    if (isSet(helpOption.name) || isSet(helpAllOption.name)) {
+        print(help());
+        return 0;
+    }
+    if (isSet(versionOption.name)) {
+        print(QByteArray(about.name) + ' ' + about.version + '\n');
+        return 0;
+    }
+    if (positional.isEmpty())
+        return usage("no map file given");
+    if (about.maxNames >= 0 && positional.size() > about.maxNames)
+        return usage("too many arguments");
+    if (positional.contains(QByteArray()))
+        return usage("an empty name was given");
+    return std::nullopt;
+}
+
+bool commandLine::isSet(const char *name) const
+{
+    return setNames.contains(name);
+}
+
+QByteArray commandLine::value(const char *name) const
+{
+    // The last one given counts, as with most programs.
+    const int index = setNames.lastIndexOf(name);
+    return index < 0 ? QByteArray() : values.at(index);
+}
+
+QByteArray commandLine::help() const
+{
+    std::vector<option> listed = about.options;
+    listed.push_back(helpOption);
+    listed.push_back(versionOption);
+    QList<QByteArray> spellings;
+    int width = 0;
+    for (const option &each : listed) {
+        QByteArray spelling = each.letter ? QByteArray("-") + each.letter + ", --" + each.name
+                                          : QByteArray("--") + each.name;
+        if (each.valueName)
+            spelling += QByteArray(" ") + each.valueName;
+        width = qMax(width, int(spelling.size()));
+        spellings.append(spelling);
+    }
+    QByteArray text = QByteArray("Usage: ") + about.name + ' ' + about.synopsis + '\n'
+        + about.description + "\nOptions:\n";
+    const QByteArray indent(width + 4, ' ');
+    for (size_t i = 0; i < listed.size(); ++i)
+        text += "  " + spellings.at(int(i)).leftJustified(width + 2, ' ')
+            + QByteArray(listed[i].help).replace("\n", "\n" + indent) + '\n';
+    return text;
+}
+
+int commandLine::fail(int status, const QByteArray &name, const QString &reason) const
+{
+    QByteArray line = QByteArray(about.name) + ": ";
+    if (!name.isEmpty())
+        line += shown(name) + ": ";
+    printError(line + reason.toLocal8Bit() + '\n');
+    return status;
+}
+
+int commandLine::usage(const QByteArray &reason) const
+{
+    printError(QByteArray(about.name) + ": " + reason + " (usage: " + about.name + ' '
+               + about.synopsis + ", or --help)\n");
+    return usageStatus;
+}
+
+QString commandLine::reasonOf(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+QByteArray commandLine::shown(const QByteArray &name)
+{
+    QByteArray text;
+    for (const char byte : name) {
+        const auto value = static_cast<unsigned char>(byte);
+        if (value >= 0x20 && value != 0x7F)
+            text += byte;
+        else if (byte == '\n')
+            text += "\\n";
+        else if (byte == '\t')
+            text += "\\t";
+        else if (byte == '\r')
+            text += "\\r";
+        else
+            text += "\\x" + QByteArray::number(value, 16).rightJustified(2, '0');
+    }
+    return text;
+}
+
+void commandLine::print(const QByteArray &bytes)
+{
+    if (outputError)
+        return;
+    printed = true;
+    // Writing to what holds a descriptor closed at start would pass for success.
+    if (outputClosedAtStart) {
+        outputError = EBADF;
+        return;
+    }
+    errno = 0;
+    if (std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout) != size_t(bytes.size()))
+        outputError = errno ? errno : EIO;
+}
+
+int commandLine::flushOutput()
+{
+    if (!outputError && std::fflush(stdout) != 0)
+        outputError = errno;
+    outputErrorTaken = outputError != 0;
+    return outputError;
+}
+
+// As coreutils' close_stdout: what is still held is written, and closing
+// tells of a write the system only now found failed (NFS). A descriptor that
+// was never open and never written to is no failure.
+int commandLine::finish(int status)
+{
+    if (!outputError && std::fflush(stdout) != 0)
+        outputError = errno;
+    if (std::fclose(stdout) != 0 && !outputError && (errno != EBADF || printed))
+        outputError = errno;
+    if (outputError && !outputErrorTaken)
+        return fail(about.failureStatus, "write error", reasonOf(outputError));
+    return status;
+}

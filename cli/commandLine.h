@@ -1,0 +1,86 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+#include <functional>
+#include <optional>
+#include <vector>
+
+// What velmora-render and velmora-check share as command-line programs, in
+// the manner of coreutils. Arguments are the bytes the system gave, never
+// decoded; every failure is one line on standard error, "program: name:
+// reason"; standard output is written through print() alone and checked up
+// to its close, so that an exit status never says success when output was
+// lost. Build one first thing in main, before Qt or anything else opens a
+// file.
+class commandLine
+{
+public:
+    struct option {
+        const char *name;      // the long name, without "--"
+        char letter;           // the short name, or 0
+        const char *valueName; // for an option that takes a value, its name in the help
+        const char *help;      // lines after the first start with a line feed
+    };
+
+    struct program {
+        const char *name;        // the name messages begin with
+        const char *version;
+        const char *synopsis;    // what follows the name in the usage line
+        const char *description; // the help's paragraph, lines ended by line feeds
+        std::vector<option> options; // besides --help and --version
+        int maxNames;            // names after the options; -1 for any number
+        int failureStatus;       // the exit status when output is lost or memory runs out
+    };
+
+    static constexpr int usageStatus = 2;
+
+    // Holds descriptors 0, 1 and 2 that were closed at start, so that no file
+    // the program opens lands on them, and turns a file size limit into a
+    // write error instead of a signal.
+    explicit commandLine(program about);
+
+    // Takes the arguments, then does the program's work and ends it: help,
+    // version and usage errors are answered without it, running out of
+    // memory is reported as any failure is, and standard output is flushed
+    // and closed, its failure reported. The status to return from main.
+    int run(int argc, char *argv[], const std::function<int()> &work);
+    bool isSet(const char *name) const;
+    QByteArray value(const char *name) const;
+    // The names after the options: at least one, none empty.
+    const QList<QByteArray> &names() const { return positional; }
+
+    // "program: name: reason" on standard error; gives status back.
+    int fail(int status, const QByteArray &name, const QString &reason) const;
+    // "program: reason (usage: ...)" on standard error; gives usageStatus.
+    int usage(const QByteArray &reason) const;
+    static QString reasonOf(int error);
+    // name as given, but for control bytes, written as C escapes so that one
+    // message stays one line.
+    static QByteArray shown(const QByteArray &name);
+
+    // Standard output. Once a write has failed nothing more is written, and
+    // run() reports the failure unless flushOutput() handed it over.
+    void print(const QByteArray &bytes);
+    // Pushes what print() holds out to the system; 0, or the errno of the
+    // write that failed, which the caller then reports.
+    int flushOutput();
+
+private:
+    // A value when the program is to end at once with that status.
+    std::optional<int> parse(int argc, char *argv[]);
+    QByteArray help() const;
+    int finish(int status);
+
+    const program about;
+    QList<QByteArray> positional;
+    QList<QByteArray> setNames;
+    QList<QByteArray> values;
+    bool outputClosedAtStart = false;
+    bool printed = false;
+    int outputError = 0;
+    bool outputErrorTaken = false;
+};

@@ -1,0 +1,28 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "mapReader.h"
+
+#include <QByteArray>
+#include <QFile>
+
+// A map file opened the way every reader of maps needs it: once, by the name
+// given, without waiting on a FIFO or a device, and only when what was opened
+// is a regular file, asked of the open file and never of the name again. Its
+// size at open is where reading ends: a regular file ends there, so a file
+// that grows while it is read, or a file under /proc that claims no size,
+// cannot keep the reader going.
+class mapFile : public QFile
+{
+public:
+    // path is the name in the system's own bytes. False when it cannot be
+    // opened or is no regular file, with the system's reason in errorString().
+    bool openMap(const QByteArray &path);
+    // The grid into reader, jumping over the file's holes; a watcher sees
+    // every byte to the end. False when a read fails, with the reason in
+    // errorString().
+    bool readMap(mapReader &reader, mapReader::observer *watcher = nullptr);
+
+private:
+    qint64 sizeAtOpen = 0;
+};
