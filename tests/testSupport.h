@@ -3,6 +3,7 @@
 
 #include "isoCase.h"
 #include "myMap.h"
+#include "testFiles.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -34,31 +35,34 @@ inline QList<isoCase *> tilesOf(const QWidget &widget)
 // for the widget that was not found, so that the test goes on to fail rather
 // than crash. The stand-ins are never freed: they must outlive the test.
 template <typename T>
-T *missingWidget(const QByteArray &message)
+T *missingWidget(const QByteArray &message, const char *file, int line)
 {
-    QTest::qFail(message.constData(), __FILE__, __LINE__);
+    QTest::qFail(message.constData(), file, line);
     static T *standIn = new T;
     return standIn;
 }
 
 // The tile's labels: the ground layer first, the text layer above it.
-inline QLabel *tileLayer(const isoCase &tile, int index)
+inline QLabel *tileLayer(const isoCase &tile, int index, const char *file, int line)
 {
     const QList<QLabel *> labels = tile.findChildren<QLabel *>(QString(), Qt::FindDirectChildrenOnly);
     if (labels.size() != 2)
         return missingWidget<QLabel>("a tile has " + QByteArray::number(labels.size())
-                                     + " labels instead of two");
+                                         + " labels instead of two",
+                                     file, line);
     return labels.at(index);
 }
 
-inline QLabel *groundLayer(const isoCase &tile)
+inline QLabel *groundLayer(const isoCase &tile, const char *file = __builtin_FILE(),
+                           int line = __builtin_LINE())
 {
-    return tileLayer(tile, 0);
+    return tileLayer(tile, 0, file, line);
 }
 
-inline QLabel *topLayer(const isoCase &tile)
+inline QLabel *topLayer(const isoCase &tile, const char *file = __builtin_FILE(),
+                        int line = __builtin_LINE())
 {
-    return tileLayer(tile, 1);
+    return tileLayer(tile, 1, file, line);
 }
 
 // A picture of the bundle as a tile shows it, stretched to 64 by 32.
@@ -104,21 +108,23 @@ inline QByteArray shownCodes(const QWidget &widget)
 
 // A direct child of the window, found by its object name.
 template <typename T>
-T *windowPart(const QWidget &window, const char *name)
+T *windowPart(const QWidget &window, const char *name, const char *file, int line)
 {
     if (auto part = window.findChild<T *>(QLatin1String(name), Qt::FindDirectChildrenOnly))
         return part;
     return missingWidget<T>(QByteArray("the window has no ") + T::staticMetaObject.className()
-                            + " named " + name);
+                                + " named " + name,
+                            file, line);
 }
 
 // myMap has no meta data of its own, so it is told apart by its C++ type.
-inline myMap *mapOf(const QWidget &window)
+inline myMap *mapOf(const QWidget &window, const char *file = __builtin_FILE(),
+                    int line = __builtin_LINE())
 {
     if (auto map = dynamic_cast<myMap *>(
             window.findChild<QWidget *>(QStringLiteral("map"), Qt::FindDirectChildrenOnly)))
         return map;
-    return missingWidget<myMap>("the window has no myMap named map");
+    return missingWidget<myMap>("the window has no myMap named map", file, line);
 }
 
 // The window's three widgets; a missing one fails the test.
@@ -128,62 +134,9 @@ struct WindowParts {
     myMap *map;
 };
 
-inline WindowParts partsOf(const QWidget &window)
+inline WindowParts partsOf(const QWidget &window, const char *file = __builtin_FILE(),
+                           int line = __builtin_LINE())
 {
-    return {windowPart<QPushButton>(window, "reloadButton"),
-            windowPart<QLineEdit>(window, "fileEdit"), mapOf(window)};
+    return {windowPart<QPushButton>(window, "reloadButton", file, line),
+            windowPart<QLineEdit>(window, "fileEdit", file, line), mapOf(window, file, line)};
 }
-
-// A field of /proc/self/status in KiB ("VmRSS:", "VmHWM:"), or -1 where it is not known.
-inline qint64 statusKiB(const QByteArray &field)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith(field))
-            return line.mid(field.size()).trimmed().split(' ').value(0).toLongLong();
-    return -1;
-}
-
-// A regular file whose reads fail at its first byte, as on a failing disk:
-// Linux shows such files in /sys. Empty when this system has none.
-inline QString readErrorFile()
-{
-    for (const char *path : {"/sys/devices/system/cpu/power/autosuspend_delay_ms",
-                             "/sys/devices/platform/power/autosuspend_delay_ms",
-                             "/sys/devices/software/power/autosuspend_delay_ms"}) {
-        QFile file(QString::fromLatin1(path));
-        char byte;
-        if (file.size() > 0 && file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)
-            && file.read(&byte, 1) < 0)
-            return file.fileName();
-    }
-    return QString();
-}
-
-inline bool writeFile(const QString &name, const QByteArray &bytes)
-{
-    QFile file(name);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-// 14 lines, each one code repeated 14 times.
-inline QByteArray uniformMap(char code)
-{
-    return QByteArray(14, code).append('\n').repeated(14);
-}
-
-// True in the sanitizer build. AddressSanitizer keeps freed memory in
-// quarantine for a while, so the process's memory figures say nothing there.
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool addressSanitizerOn = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr bool addressSanitizerOn = true;
-#else
-constexpr bool addressSanitizerOn = false;
-#endif
-#else
-constexpr bool addressSanitizerOn = false;
-#endif

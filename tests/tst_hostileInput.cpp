@@ -98,7 +98,7 @@ void TestHostileInput::initTestCase()
     QVERIFY(writeFile(QStringLiteral("a.map"), uniformMap('2')));
     QVERIFY(QDir().mkpath(QStringLiteral("folder.map")));
 #ifdef Q_OS_UNIX
-    QCOMPARE(::mkfifo("fifo.map", 0600), 0);
+    QVERIFY(makeFifo(QStringLiteral("fifo.map")));
     QVERIFY(QFile::link(QStringLiteral("/dev/zero"), QStringLiteral("zero.map")));
     // A FIFO whose reader has gone would end the process on the next write.
     std::signal(SIGPIPE, SIG_IGN);
@@ -133,10 +133,8 @@ void TestHostileInput::hostileNames_data()
         << QStringLiteral("x/").repeated(PATH_MAX) + QStringLiteral("a.map") << QByteArray() << cleared;
     QTest::newRow("component longer than a file name")
         << QString(NAME_MAX + 1, QLatin1Char('b')) << QByteArray() << cleared;
-    const QString failing = readErrorFile();
-    if (!failing.isEmpty())
-        QTest::newRow("read error") << QDir(dir.path()).relativeFilePath(failing) << QByteArray()
-                                    << cleared;
+    QTest::newRow("read error") << QDir(dir.path()).relativeFilePath(readErrorFile()) << QByteArray()
+                                << cleared;
 #endif
     QTest::newRow("non-ASCII characters") << QStringLiteral("carte é 地図.map")
                                           << uniformMap('6') << waterCodes;
@@ -152,6 +150,10 @@ void TestHostileInput::hostileNames()
     QFETCH(QString, name);
     QFETCH(QByteArray, mapContent);
     QFETCH(QByteArray, codes);
+    if (QTest::currentDataTag() == QByteArray("read error") && readErrorFile().isEmpty())
+        QSKIP(noReadErrorFile);
+    if (portableIo && name == QLatin1String("fifo.map"))
+        QSKIP(needsPosixIo);
     if (!mapContent.isEmpty())
         QVERIFY(writeFile(name, mapContent));
 
@@ -207,6 +209,8 @@ void TestHostileInput::bigFilesInBoundedMemory()
     QFETCH(qint64, size);
     QFETCH(char, filler);
     QFETCH(QByteArray, codes);
+    if (portableIo && filler == '\0')
+        QSKIP(needsPosixIo);
     // Where the sparse file has data, in a hole that fills the file.
     const QList<QPair<qint64, QByteArray>> data = {
         {0, "12"}, {qint64(1) << 40, "3\n4"}, {qint64(3) << 40, "5\n6"}};
@@ -227,6 +231,7 @@ void TestHostileInput::bigFilesInBoundedMemory()
     MainWindow window;
     // A first reload fills what Qt caches on first use, before measuring.
     load(window, QStringLiteral("a.map"));
+    const bool measured = resetPeakMemory();
     const qint64 before = statusKiB("VmHWM:");
     load(window, QStringLiteral("big.map"));
     const qint64 after = statusKiB("VmHWM:");
@@ -243,8 +248,8 @@ void TestHostileInput::bigFilesInBoundedMemory()
     }
     if (addressSanitizerOn)
         QSKIP("AddressSanitizer holds freed memory in quarantine; memory is measured in the plain build");
-    if (before < 0)
-        QSKIP("peak memory is not known on this system");
+    if (!measured || before < 0)
+        QSKIP("peak memory cannot be measured on this system");
     QVERIFY2(after - before < 16 * 1024, QByteArray::number(after - before) + " KiB more");
 }
 
@@ -254,8 +259,10 @@ void TestHostileInput::bigFilesInBoundedMemory()
 void TestHostileInput::nameSwappedWhileLoading()
 {
 #ifdef Q_OS_UNIX
+    if (portableIo)
+        QSKIP(needsPosixIo);
     QVERIFY(writeFile(QStringLiteral("swap.map"), uniformMap('4')));
-    QCOMPARE(::mkfifo("swap.fifo", 0600), 0);
+    QVERIFY(makeFifo(QStringLiteral("swap.fifo")));
     MainWindow window;
     const WindowParts parts = partsOf(window);
     parts.field->setText(QStringLiteral("race.map"));

@@ -50,7 +50,7 @@ private:
                const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment());
     // Everything under the temporary folder, as sorted relative paths.
     QStringList filesInDir() const;
-    // A character device of the memory driver (1 is null, 7 full) at name in
+    // A character device of the memory driver (3 is null, 7 full) at name in
     // the temporary folder, or, where this user may not make one, a link to
     // the system's own.
     bool makeDevice(const QString &name, int minor) const;
@@ -225,9 +225,8 @@ void TestRender::failures_data()
     QTest::newRow("name too long") << QStringList{tooLong} << "" << 1
                                    << tooLong + ": File name too long";
     const QString failing = readErrorFile();
-    if (!failing.isEmpty())
-        QTest::newRow("read error") << QStringList{failing} << "" << 1
-                                    << failing + ": Input/output error";
+    QTest::newRow("read error") << QStringList{failing} << "" << 1
+                                << failing + ": Input/output error";
     QTest::newRow("output folder missing") << map + QStringList{"../nowhere/a.png"} << "" << 1
                                            << "../nowhere/a.png: No such file or directory";
     QTest::newRow("output is a folder") << map + QStringList{"../maps/sub"} << "" << 1
@@ -253,6 +252,10 @@ void TestRender::failures()
     QFETCH(QString, platform);
     QFETCH(int, exitCode);
     QFETCH(QString, message);
+    if (QTest::currentDataTag() == QByteArray("read error") && readErrorFile().isEmpty())
+        QSKIP(noReadErrorFile);
+    if (portableIo && QTest::currentDataTag() == QByteArray("map is a FIFO"))
+        QSKIP(needsPosixIo);
     const QString a = dir->filePath(QStringLiteral("maps/a.map"));
     QVERIFY(writeFile(a, uniformMap('1')));
 #ifdef Q_OS_UNIX

@@ -1,0 +1,177 @@
+// SPDX-License-Identifier: MIT
+#include "mapChecker.h"
+#include "mapFile.h"
+#include "mapReader.h"
+#include "mapRows.h"
+#include "testFiles.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QTemporaryDir>
+#include <QtTest>
+
+// The map file format alone, with Qt Core: the byte rules on buffers and
+// small files, and the one way of opening a map file.
+class TestMapFormat : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void reader_data();
+    void reader();
+    void readErrors_data();
+    void readErrors();
+    void unreadableFiles_data();
+    void unreadableFiles();
+
+private:
+    QTemporaryDir dir;
+};
+
+namespace {
+
+// Gives the bytes of a map up to a point, then fails as a disk or a network
+// file system can.
+class failingDevice : public QIODevice
+{
+public:
+    failingDevice(const QByteArray &content, qint64 failure) : bytes(content), failAt(failure)
+    {
+        open(QIODevice::ReadOnly);
+    }
+
+protected:
+    qint64 readData(char *data, qint64 maxSize) override
+    {
+        const qint64 at = pos();
+        if (at >= failAt) {
+            setErrorString(QStringLiteral("Input/output error"));
+            return -1;
+        }
+        const qint64 size = qMin(maxSize, qMin<qint64>(failAt, bytes.size()) - at);
+        memcpy(data, bytes.constData() + at, size_t(size));
+        return size;
+    }
+    qint64 writeData(const char *, qint64) override { return -1; }
+
+private:
+    const QByteArray bytes;
+    const qint64 failAt;
+};
+
+} // namespace
+
+void TestMapFormat::initTestCase()
+{
+    QVERIFY(dir.isValid());
+    QVERIFY(QDir::setCurrent(dir.path()));
+}
+
+void TestMapFormat::reader_data()
+{
+    addReaderRows();
+}
+
+// The same bytes read in chunks, as the viewer reads them; one at a time; in
+// chunks watched by the checker, as velmora-check reads; and from a file.
+void TestMapFormat::reader()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QByteArray, codes);
+    QBuffer buffer(&content);
+    QVERIFY(buffer.open(QIODevice::ReadOnly));
+    mapReader chunks;
+    QVERIFY(chunks.read(buffer));
+    QCOMPARE(chunks.codes(), codes);
+    mapReader bytes;
+    for (const char byte : content)
+        bytes.take(byte);
+    QCOMPARE(bytes.codes(), codes);
+
+    QVERIFY(buffer.seek(0));
+    mapReader watched;
+    mapChecker checker;
+    mapReader::source from;
+    from.watcher = &checker;
+    QVERIFY(watched.read(buffer, from));
+    QCOMPARE(watched.codes(), codes);
+
+    QVERIFY(writeFile(QStringLiteral("read.map"), content));
+    mapFile file;
+    mapReader fromFile;
+    QVERIFY(file.openMap("read.map"));
+    QVERIFY(file.readMap(fromFile));
+    QCOMPARE(fromFile.codes(), codes);
+}
+
+void TestMapFormat::readErrors_data()
+{
+    QTest::addColumn<qint64>("failAt");
+    QTest::addColumn<bool>("read");
+    QTest::newRow("at the first byte") << qint64(0) << false;
+    QTest::newRow("in the middle of a line") << qint64(20) << false;
+    QTest::newRow("beyond the last line that counts") << qint64(14 * 15) << true;
+}
+
+// A read error is no end of file: the reader says so, and the codes read
+// before it are not passed off as the map.
+void TestMapFormat::readErrors()
+{
+    QFETCH(qint64, failAt);
+    QFETCH(bool, read);
+    const QByteArray content = uniformMap('3') + "trailing text\n";
+    failingDevice device(content, failAt);
+    mapReader reader;
+    QCOMPARE(reader.read(device), read);
+    if (read)
+        QCOMPARE(reader.codes(), QByteArray(196, '3'));
+}
+
+void TestMapFormat::unreadableFiles_data()
+{
+    QTest::addColumn<QByteArray>("name");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("missing file") << QByteArray("missing.map") << "No such file or directory";
+    QTest::newRow("empty name") << QByteArray() << "No such file or directory";
+    QTest::newRow("directory") << QByteArray("folder") << "Is a directory";
+    QTest::newRow("NUL in the name") << QByteArray("good.map\0x", 10) << "Invalid argument";
+#ifdef Q_OS_UNIX
+    QTest::newRow("fifo with no writer") << QByteArray("fifo.map") << "not a regular file";
+    QTest::newRow("symlink to a device") << QByteArray("zero.map") << "not a regular file";
+    QTest::newRow("device through ..")
+        << QFile::encodeName(QDir(dir.path()).relativeFilePath(QStringLiteral("/dev/zero")))
+        << "not a regular file";
+    QTest::newRow("read error") << QFile::encodeName(QDir(dir.path()).relativeFilePath(readErrorFile()))
+                                << "Input/output error";
+#endif
+}
+
+// Whatever a name leads to, opening and reading return without waiting and
+// say why they failed, as the system says it.
+void TestMapFormat::unreadableFiles()
+{
+    QFETCH(QByteArray, name);
+    QFETCH(QString, reason);
+    if (QTest::currentDataTag() == QByteArray("read error") && readErrorFile().isEmpty())
+        QSKIP(noReadErrorFile);
+    if (portableIo && name == "fifo.map")
+        QSKIP(needsPosixIo);
+    QVERIFY(writeFile(QStringLiteral("good.map"), uniformMap('2')));
+    QVERIFY(QDir().mkpath(QStringLiteral("folder")));
+#ifdef Q_OS_UNIX
+    if (!QFile::exists(QStringLiteral("fifo.map")))
+        QVERIFY(makeFifo(QStringLiteral("fifo.map")));
+    if (!QFileInfo(QStringLiteral("zero.map")).isSymLink())
+        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), QStringLiteral("zero.map")));
+#endif
+    mapFile file;
+    mapReader reader;
+    QVERIFY(!(file.openMap(name) && file.readMap(reader)));
+    // Qt words some of the system's reasons its own way.
+    if (!portableIo)
+        QCOMPARE(file.errorString(), reason);
+}
+
+QTEST_GUILESS_MAIN(TestMapFormat)
+#include "tst_mapFormat.moc"
