@@ -3,6 +3,7 @@
 // picture, without a window and without a display.
 
 #include "commandLine.h"
+#include "localTimeZone.h"
 #include "mapFile.h"
 #include "mapReader.h"
 #include "myMap.h"
@@ -99,6 +100,7 @@ int render(commandLine &cli, char *program)
     if (::fstat(map.handle(), &mapStatus) != 0)
         return cli.fail(failure, mapPath, commandLine::reasonOf(errno));
 
+    nameLocalTimeZone();
     defaultHandler = qInstallMessageHandler(qtMessage);
     // No display is needed unless the user asks for a platform.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))

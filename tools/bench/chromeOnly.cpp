@@ -3,16 +3,16 @@
 // velmora is started, so that the probe times both the same way.
 
 #include "chromeWindow.h"
+#include "localTimeZone.h"
 
 #include <QApplication>
 
 int main(int argc, char *argv[])
 {
     // As the viewer's main does.
-    if (!qEnvironmentVariableIsSet("TZ"))
-        qputenv("TZ", ":/etc/localtime");
+    nameLocalTimeZone();
     QApplication application(argc, argv);
-    QGuiApplication::setDesktopFileName(QStringLiteral("velmora"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.velmora.Velmora"));
     chromeWindow window;
     window.setVisible(true);
     return application.exec();

@@ -3,6 +3,7 @@
 // their pictures and texts directly, started the way velmora is started, so
 // that the probe times it the same way.
 
+#include "localTimeZone.h"
 #include "treeWindow.h"
 
 #include <QApplication>
@@ -10,10 +11,9 @@
 int main(int argc, char *argv[])
 {
     // As the viewer's main does.
-    if (!qEnvironmentVariableIsSet("TZ"))
-        qputenv("TZ", ":/etc/localtime");
+    nameLocalTimeZone();
     QApplication application(argc, argv);
-    QGuiApplication::setDesktopFileName(QStringLiteral("velmora"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.velmora.Velmora"));
     treeWindow window;
     window.setVisible(true);
     return application.exec();
