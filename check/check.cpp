@@ -44,7 +44,7 @@ int check(commandLine &cli, const QByteArray &path)
     for (const mapChecker::diagnostic &found : checker.finish()) {
         cli.print(name + ':' + QByteArray::number(found.line) + ':'
                   + QByteArray::number(found.column) + (found.warning ? ": warning: " : ": note: ")
-                  + found.message.toLocal8Bit() + '\n');
+                  + found.message + '\n');
         if (found.warning)
             result = warnings;
     }

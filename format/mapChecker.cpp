@@ -2,47 +2,47 @@
 #include "mapChecker.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 namespace {
 
 using fate = mapReader::fate;
 constexpr int gridSize = mapReader::gridSize;
-// How many bytes of a run the message shows.
-constexpr int shownBytes = 8;
 const char byteOrderMark[] = "\xEF\xBB\xBF";
 
-// Bytes as a C character literal would write them.
-QString printable(const QByteArray &bytes)
+// Bytes as a C character literal would write them, into text, which has
+// room for four characters a byte and the ending NUL.
+void printable(const char *bytes, int size, char *text)
 {
-    QString text;
-    for (const char byte : bytes) {
-        const auto value = static_cast<unsigned char>(byte);
-        if (byte == '\'' || byte == '\\')
-            text += QLatin1String("\\") + QLatin1Char(byte);
-        else if (byte == '\t')
-            text += QLatin1String("\\t");
+    for (int i = 0; i < size; ++i) {
+        const auto value = static_cast<unsigned char>(bytes[i]);
+        if (value == '\'' || value == '\\')
+            text += std::sprintf(text, "\\%c", value);
+        else if (value == '\t')
+            text += std::sprintf(text, "\\t");
         else if (value > 0x20 && value < 0x7F)
-            text += QLatin1Char(byte);
+            *text++ = char(value);
         else
-            text += QLatin1String("\\x") + QLatin1Char("0123456789abcdef"[value >> 4])
-                + QLatin1Char("0123456789abcdef"[value & 15]);
+            text += std::sprintf(text, "\\x%02x", value);
     }
-    return text;
+    *text = '\0';
 }
 
-QString cells(int row, int first, int last)
+// A message from a printf format. Diagnostics are many in a bad file, and
+// each is one allocation.
+template <typename... Values>
+QByteArray say(const char *format, Values... values)
 {
-    if (first == last)
-        return QStringLiteral("cell %1,%2").arg(QString::number(row), QString::number(first));
-    return QStringLiteral("cells %1,%2 to %1,%3")
-        .arg(QString::number(row), QString::number(first), QString::number(last));
+    char text[256];
+    const int size = std::snprintf(text, sizeof text, format, values...);
+    return QByteArray(text, qBound(0, size, int(sizeof text) - 1));
 }
 
-// "the one ... is" or "the 3 ... are", and the like.
-QString plural(qint64 count, const char *one, const char *many)
+// "is" or "are", and the like, for count things.
+const char *plural(qint64 count, const char *one, const char *many)
 {
-    return QLatin1String(count == 1 ? one : many);
+    return count == 1 ? one : many;
 }
 
 } // namespace
@@ -135,7 +135,7 @@ bool mapChecker::counted(int sort, position where)
     return false;
 }
 
-void mapChecker::report(position where, bool warning, const QString &message)
+void mapChecker::report(position where, bool warning, const QByteArray &message)
 {
     found.append({where.line, where.column, warning, message});
 }
@@ -149,8 +149,8 @@ bool mapChecker::heldAsByteOrderMark(qint64 offset, char byte, fate what)
         if (bomBytes.size() == 3) {
             bomDecided = true;
             report({1, 1}, true,
-                   QStringLiteral("UTF-8 byte order mark: read as three codes, it shifts "
-                                  "row 0 three cells to the right"));
+                   "UTF-8 byte order mark: read as three codes, it shifts row 0 three cells to "
+                   "the right");
         }
         return true;
     }
@@ -190,13 +190,13 @@ void mapChecker::unknownCodeAt(qint64 offset, char byte, int row, int col)
 {
     if (runEnd != offset) {
         runStart = at(offset);
-        runBytes.clear();
+        runShown = 0;
         runLength = 0;
         runRow = row;
         runCol = col;
     }
-    if (runBytes.size() < shownBytes)
-        runBytes += byte;
+    if (runShown < shownBytes)
+        runBytes[runShown++] = byte;
     ++runLength;
     runEnd = offset + 1;
 }
@@ -208,42 +208,45 @@ void mapChecker::reportUnknownRun()
     runEnd = -1;
     if (!counted(unknownCode, runStart))
         return;
-    const QString bytes = printable(runBytes) + (runLength > shownBytes ? QStringLiteral("...") : QString());
-    const QString where = cells(runRow, runCol, runCol + int(runLength) - 1);
+    char bytes[shownBytes * 4 + 1];
+    printable(runBytes, runShown, bytes);
+    const char *const more = runLength > shownBytes ? "..." : "";
     if (runLength == 1)
         report(runStart, true,
-               QStringLiteral("'%1' is not a ground code: %2 shows empty ground").arg(bytes, where));
+               say("'%s' is not a ground code: cell %d,%d shows empty ground", bytes, runRow, runCol));
     else
         report(runStart, true,
-               QStringLiteral("'%1' are %2 bytes that are not ground codes: %3 show empty ground")
-                   .arg(bytes, QString::number(runLength), where));
+               say("'%s%s' are %lld bytes that are not ground codes: cells %d,%d to %d,%lld show "
+                   "empty ground",
+                   bytes, more, static_cast<long long>(runLength), runRow, runCol, runRow,
+                   static_cast<long long>(runCol + runLength - 1)));
 }
 
 void mapChecker::reportSurplusCodes()
 {
     if (surplusCount > 0 && counted(surplusCodes, surplusStart))
         report(surplusStart, true,
-               QStringLiteral("row %1 has %2 codes: %3 after the %4th %5 ignored")
-                   .arg(QString::number(line), QString::number(gridSize + surplusCount),
-                        surplusCount == 1 ? QStringLiteral("the one")
-                                          : QStringLiteral("the ") + QString::number(surplusCount),
-                        QString::number(gridSize), plural(surplusCount, "is", "are")));
+               say("row %lld has %lld codes: the %s after the %dth %s ignored",
+                   static_cast<long long>(line), static_cast<long long>(gridSize + surplusCount),
+                   surplusCount == 1 ? "one" : QByteArray::number(surplusCount).constData(), gridSize,
+                   plural(surplusCount, "is", "are")));
     surplusCount = 0;
 }
 
 void mapChecker::reportShortRow(position where)
 {
     if (rowCodes < gridSize && counted(shortRow, where)) {
-        QString what;
+        const long long row = line;
         if (rowCodes == 0)
-            what = QStringLiteral("no codes: all its cells are");
+            report(where, false, say("row %lld has no codes: all its cells are filled with '0'", row));
+        else if (rowCodes == gridSize - 1)
+            report(where, false,
+                   say("row %lld has %d codes: cell %lld,%d is filled with '0'", row, rowCodes, row,
+                       rowCodes));
         else
-            what = QStringLiteral("%1 %2: %3 %4")
-                       .arg(QString::number(rowCodes), plural(rowCodes, "code", "codes"),
-                            cells(int(line), rowCodes, gridSize - 1),
-                            plural(gridSize - rowCodes, "is", "are"));
-        report(where, false,
-               QStringLiteral("row %1 has %2 filled with '0'").arg(QString::number(line), what));
+            report(where, false,
+                   say("row %lld has %d %s: cells %lld,%d to %lld,%d are filled with '0'", row,
+                       rowCodes, plural(rowCodes, "code", "codes"), row, rowCodes, row, gridSize - 1));
     }
     rowCodes = 0;
 }
@@ -262,31 +265,33 @@ void mapChecker::reportMissingRows()
     }
     const qint64 lines = line + (lastLineOpen ? 1 : 0);
     if (lines == 0)
-        report(end, false, QStringLiteral("the file is empty: every cell is filled with '0'"));
+        report(end, false, "the file is empty: every cell is filled with '0'");
     else if (lines < gridSize)
         report(end, false,
-               QStringLiteral("the file has only %1 %2: %3 filled with '0'")
-                   .arg(QString::number(lines), plural(lines, "line", "lines"),
-                        lines == gridSize - 1
-                            ? QStringLiteral("row %1 is").arg(gridSize - 1)
-                            : QStringLiteral("rows %1 to %2 are").arg(lines).arg(gridSize - 1)));
+               say("the file has only %lld %s: %s filled with '0'", static_cast<long long>(lines),
+                   plural(lines, "line", "lines"),
+                   lines == gridSize - 1 ? say("row %d is", gridSize - 1).constData()
+                                         : say("rows %lld to %d are", static_cast<long long>(lines),
+                                               gridSize - 1)
+                                               .constData()));
 }
 
 void mapChecker::reportLooseReturn()
 {
     if (looseReturn.line != 0)
         report(looseReturn, true,
-               QStringLiteral("carriage return without a line feed (an old Mac line end): lines end "
-                              "only at line feeds, so %1")
-                   .arg(lineFeedAfterLooseReturn ? QStringLiteral("this line runs on to the next one")
-                                                 : QStringLiteral("the whole file is one line")));
+               say("carriage return without a line feed (an old Mac line end): lines end only at "
+                   "line feeds, so %s",
+                   lineFeedAfterLooseReturn ? "this line runs on to the next one"
+                                            : "the whole file is one line"));
 }
 
 void mapChecker::reportNuls()
 {
     if (nulCount > 0)
         report(firstNul, false,
-               QStringLiteral("NUL bytes are skipped (%1 in the lines that count)").arg(nulCount));
+               say("NUL bytes are skipped (%lld in the lines that count)",
+                   static_cast<long long>(nulCount)));
 }
 
 void mapChecker::reportLinesBeyond()
@@ -295,22 +300,20 @@ void mapChecker::reportLinesBeyond()
         return;
     const qint64 ignored = linesBeyond + (fileEnd > lineStart ? 1 : 0);
     report({gridSize + 1, 1}, true,
-           QStringLiteral("%1 %2 after the %3th %4 ignored")
-               .arg(QString::number(ignored), plural(ignored, "line", "lines"),
-                    QString::number(gridSize), plural(ignored, "is", "are")));
+           say("%lld %s after the %dth %s ignored", static_cast<long long>(ignored),
+               plural(ignored, "line", "lines"), gridSize, plural(ignored, "is", "are")));
 }
 
 void mapChecker::reportUnreported()
 {
-    const QString names[kinds] = {
-        QStringLiteral("runs of bytes that are not ground codes"),
-        QStringLiteral("rows with codes after the %1th").arg(gridSize),
-        QStringLiteral("rows with missing codes")};
+    const QByteArray names[kinds] = {"runs of bytes that are not ground codes",
+                                     say("rows with codes after the %dth", gridSize),
+                                     "rows with missing codes"};
     for (int sort = 0; sort < kinds; ++sort)
         if (counts[sort] > maxPerKind)
             report(firstUnreported[sort], false,
-                   QStringLiteral("%1 more %2 are not reported")
-                       .arg(QString::number(counts[sort] - maxPerKind), names[sort]));
+                   say("%lld more %s are not reported",
+                       static_cast<long long>(counts[sort] - maxPerKind), names[sort].constData()));
 }
 
 QByteArray mapChecker::gridText(const QByteArray &codes)

@@ -5,7 +5,6 @@
 
 #include <QByteArray>
 #include <QList>
-#include <QString>
 
 // Explains why a map file may not show what its author meant. It watches the
 // viewer's own reader take every byte of the file and keeps a diagnostic
@@ -22,7 +21,7 @@ public:
         qint64 line;
         qint64 column;
         bool warning; // otherwise a note: the viewer likely does what was meant
-        QString message;
+        QByteArray message; // ASCII: bytes of the file are written as C escapes
     };
 
     void taken(qint64 offset, char byte, mapReader::fate what, int row, int col) override;
@@ -47,7 +46,7 @@ private:
     position at(qint64 offset) const { return {line + 1, offset - lineStart + 1}; }
     // Counts one of a kind that can repeat; false once it is no longer reported.
     bool counted(int sort, position where);
-    void report(position where, bool warning, const QString &message);
+    void report(position where, bool warning, const QByteArray &message);
 
     // Each kind of diagnostic: the bytes it watches, then its report.
     bool heldAsByteOrderMark(qint64 offset, char byte, mapReader::fate what);
@@ -67,7 +66,7 @@ private:
     qint64 counts[kinds] = {};
     position firstUnreported[kinds];
 
-    qint64 line = 0;      // line feeds seen so far
+    qint64 line = 0;      // line feeds seen in the lines that count
     qint64 lineStart = 0; // offset of the current line's first byte
     qint64 fileEnd = 0;
     bool complete = false; // every line that counts has ended
@@ -77,10 +76,13 @@ private:
     QByteArray bomBytes;
     bool bomDecided = false;
 
-    // Adjacent bytes that are no ground code, reported as one.
+    // Adjacent bytes that are no ground code, reported as one, with the
+    // first shownBytes of them.
+    static constexpr int shownBytes = 8;
     position runStart;
     qint64 runEnd = -1;
-    QByteArray runBytes;
+    char runBytes[shownBytes];
+    int runShown = 0; // of runBytes
     qint64 runLength = 0;
     int runRow = 0;
     int runCol = 0;

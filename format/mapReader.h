@@ -4,7 +4,9 @@
 #include <QByteArray>
 #include <QIODevice>
 
+#include <algorithm>
 #include <functional>
+#include <iterator>
 
 // The byte rules of map files, apart from any widget. Line r of a file (lines
 // end with a line feed) gives grid row r. NUL, carriage return, line feed and
@@ -15,6 +17,8 @@
 class mapReader
 {
 public:
+    mapReader() { std::fill(std::begin(grid), std::end(grid), '0'); }
+
     static constexpr int gridSize = 14;
 
     // What one byte does to the grid.
@@ -84,7 +88,7 @@ public:
     void feed(const char *bytes, qint64 size, qint64 offset = 0, observer *watcher = nullptr);
     // No further byte can change the grid.
     bool isComplete() const { return row >= gridSize; }
-    const QByteArray &codes() const { return grid; }
+    QByteArray codes() const { return QByteArray(grid, sizeof grid); }
 
     // Takes the bytes of device as from says. False when a read fails, with
     // the device's errorString() saying why; the codes are then partial.
@@ -92,7 +96,7 @@ public:
     bool read(QIODevice &device) { return read(device, source()); }
 
 private:
-    QByteArray grid = QByteArray(gridSize * gridSize, '0');
+    char grid[gridSize * gridSize];
     int row = 0;
     int col = 0;
 };

@@ -11,8 +11,11 @@
 # compares the packages byte for byte; then installs the package as a user
 # would, finds it with appstreamcli, starts its menu entry with a desktop's
 # launcher under Xvfb (tools/launchCheck.sh), and purges it, checking that
-# nothing of it is left.
+# nothing of it is left. A velmora installed before the check is replaced by
+# this build's package, which the check leaves installed, pass or fail.
 set -euo pipefail
+# A pattern that matches nothing is an error, never a name.
+shopt -s failglob
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 out="$root/build-package"
 case "${1:-}" in
@@ -86,14 +89,21 @@ if [ "$check" = 1 ]; then
 
     rm -rf "$out/again"
 
-    # Installed as a user installs it; a copy installed before is put back after.
+    # Installed as a user installs it.
     installedBefore=$(dpkg-query -W -f='${Status}' velmora 2>/dev/null | grep -c 'install ok installed' || true)
     if [ "$installedBefore" = 1 ]; then
         quietly env DEBIAN_FRONTEND=noninteractive apt-get purge -y -q velmora
     fi
+    restore() {
+        if [ "$installedBefore" = 1 ]; then
+            quietly env DEBIAN_FRONTEND=noninteractive apt-get install -y -q "$package"
+            echo "velmora was installed before the check: installed again from $package"
+        fi
+    }
     quietly env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "$package"
-    # A failed check leaves nothing installed either.
-    trap 'apt-get purge -y -q velmora >/dev/null 2>&1 || true' EXIT
+    # A failed check leaves nothing of it installed, or this build's package
+    # where one was installed before.
+    trap 'apt-get purge -y -q velmora >/dev/null 2>&1 || true; restore' EXIT
     files=$(dpkg-query -L velmora)
     if ! appstreamcli get org.velmora.Velmora >/dev/null; then
         echo "package.sh: appstreamcli does not find org.velmora.Velmora once installed" >&2
@@ -122,9 +132,6 @@ if [ "$check" = 1 ]; then
         exit 1
     fi
     echo "Installed, found by appstreamcli, started from its menu entry, purged without a trace"
-    if [ "$installedBefore" = 1 ]; then
-        quietly env DEBIAN_FRONTEND=noninteractive apt-get install -y -q "$package"
-        echo "velmora was installed before the check: installed again from $package"
-    fi
+    restore
 fi
 echo "$package"

@@ -13,6 +13,10 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build="$root/build-asan"
 stage=${1:-all}
 fuzzSeconds=${2:-60}
+case "$stage" in
+    all | sanitize | fuzz) ;;
+    *) echo "usage: bash tools/robustness.sh [sanitize | fuzz [SECONDS]]" >&2; exit 2 ;;
+esac
 
 source "$root/tools/installPackages.sh"
 # What the plain build and its tests need (as in setup.sh), then clang, its
@@ -49,5 +53,7 @@ if [ "$stage" = all ] || [ "$stage" = fuzz ]; then
         >"$corpus/long-seed.map"
     (cd "$corpus" && "$build/tools/robustness/fuzzMap" -max_total_time="$fuzzSeconds" \
         -max_len=65536 -len_control=0 -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
-        -artifact_prefix="$build/" "$corpus" "$root/maps")
+        -artifact_prefix="$build/" "$corpus" "$root/maps") 2>&1 | tee "$corpus/log"
+    rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$corpus/log")
+    echo "== Fuzzing ran ${rate:-an unknown number of} inputs a second"
 fi
