@@ -4,7 +4,9 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <new>
 
 #ifdef Q_OS_UNIX
@@ -18,6 +20,26 @@ const commandLine::option helpOption = {"help", 'h', nullptr, "Show this help an
 const commandLine::option versionOption = {"version", 'v', nullptr, "Show the version and exit."};
 // Qt's parser, which the programs once used, took it; kept out of the help.
 const commandLine::option helpAllOption = {"help-all", 0, nullptr, nullptr};
+
+int failureStatus = 1;
+const char *programName = "";
+
+// Running out of memory throws wherever it happens, inside Qt as well, which
+// cannot be unwound safely. Nothing catches it: unhandled, it comes here
+// before any destructor runs, and the program ends with the one line any
+// failure gets. Only the bytes of the message are needed to say it.
+[[noreturn]] void endOnException()
+{
+    try {
+        std::rethrow_exception(std::current_exception());
+    } catch (const std::bad_alloc &) {
+        const char *const reason = std::strerror(ENOMEM);
+        std::fprintf(stderr, "%s: %s\n", programName, reason);
+        std::_Exit(failureStatus);
+    } catch (...) {
+    }
+    std::abort();
+}
 
 // One write, so that lines of programs sharing a terminal never interleave.
 void printError(const QByteArray &line)
@@ -44,19 +66,16 @@ commandLine::commandLine(program info) : about(std::move(info))
     }
     std::signal(SIGXFSZ, SIG_IGN);
 #endif
+    failureStatus = about.failureStatus;
+    programName = about.name;
+    std::set_terminate(endOnException);
 }
 
 int commandLine::run(int argc, char *argv[], const std::function<int()> &work)
 {
     if (const std::optional<int> done = parse(argc, argv))
         return finish(*done);
-    int status;
-    try {
-        status = work();
-    } catch (const std::bad_alloc &) {
-        status = fail(about.failureStatus, QByteArray(), reasonOf(ENOMEM));
-    }
-    return finish(status);
+    return finish(work());
 }
 
 std::optional<int> commandLine::parse(int argc, char *argv[])

@@ -44,9 +44,10 @@ public:
     explicit commandLine(program about);
 
     // Takes the arguments, then does the program's work and ends it: help,
-    // version and usage errors are answered without it, running out of
-    // memory is reported as any failure is, and standard output is flushed
-    // and closed, its failure reported. The status to return from main.
+    // version and usage errors are answered without it, and standard output
+    // is flushed and closed, its failure reported. The status to return from
+    // main. Running out of memory, anywhere, ends the program at once with
+    // one line and the failure status.
     int run(int argc, char *argv[], const std::function<int()> &work);
     bool isSet(const char *name) const;
     QByteArray value(const char *name) const;

@@ -18,6 +18,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -70,7 +71,8 @@ QByteArray defaultOutput(const QByteArray &mapPath)
     return (dot >= nameStart ? mapPath.left(dot) : mapPath) + ".png";
 }
 
-// The map area as the viewer shows it, as a PNG file's bytes.
+// The map area as the viewer shows it, as a PNG file's bytes; empty when
+// memory ran out.
 QByteArray picture(const QByteArray &codes)
 {
     myMap area;
@@ -79,13 +81,29 @@ QByteArray picture(const QByteArray &codes)
     // it does on the first show, but never on a screen.
     area.setAttribute(Qt::WA_DontShowOnScreen);
     area.show();
-    // Encoded in memory first: the only failures left are the system's.
+    // Encoded in memory first, so that the output's only failures are the
+    // system's. Grabbing a shown widget and encoding into memory fail only
+    // for want of memory, which the encoder reports as a failed write.
     QByteArray png;
     QBuffer buffer(&png);
     buffer.open(QIODevice::WriteOnly);
     if (!QImageWriter(&buffer, "png").write(area.grab().toImage()))
         return QByteArray();
     return png;
+}
+
+// Qt checks most allocations but not all: some of its code crashes where
+// memory runs out. So the address space a render takes from here on, about
+// 8 MiB on Qt 6.4, is asked for twice over before Qt starts; where a limit
+// (ulimit -v) leaves less, the program ends with its one line instead.
+bool enoughMemoryAhead()
+{
+    constexpr size_t renderNeeds = 16u << 20;
+    void *room = ::mmap(nullptr, renderNeeds, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (room == MAP_FAILED)
+        return false;
+    ::munmap(room, renderNeeds);
+    return true;
 }
 
 int render(commandLine &cli, char *program)
@@ -100,6 +118,8 @@ int render(commandLine &cli, char *program)
     if (::fstat(map.handle(), &mapStatus) != 0)
         return cli.fail(failure, mapPath, commandLine::reasonOf(errno));
 
+    if (!enoughMemoryAhead())
+        return cli.fail(failure, QByteArray(), commandLine::reasonOf(ENOMEM));
     nameLocalTimeZone();
     defaultHandler = qInstallMessageHandler(qtMessage);
     // No display is needed unless the user asks for a platform.
@@ -115,7 +135,7 @@ int render(commandLine &cli, char *program)
 
     const QByteArray png = picture(reader.codes());
     if (png.isEmpty())
-        return cli.fail(failure, outPath, QStringLiteral("cannot encode the picture"));
+        return cli.fail(failure, QByteArray(), commandLine::reasonOf(ENOMEM));
     if (outPath != "-") {
         const QString problem = outputFile::write(outPath, png, mapStatus);
         return problem.isEmpty() ? success : cli.fail(failure, outPath, problem);

@@ -128,6 +128,8 @@ void TestCheck::diagnostics()
     QFETCH(qint64, size);
     QFETCH(QByteArray, expected);
     QFETCH(int, exitCode);
+    if (size && portableIo)
+        QSKIP(needsPosixIo);
     QVERIFY(writeFile(QStringLiteral("m.map"), content));
     if (size)
         QVERIFY(QFile::resize(QStringLiteral("m.map"), size));
@@ -163,7 +165,7 @@ void TestCheck::failures_data()
     QTest::newRow("missing map, then a good one") << QStringList{"missing.map", "good.map"} << 2
         << QByteArray("velmora-check: missing.map: No such file or directory\n");
     QTest::newRow("a folder") << QStringList{"."} << 2
-                              << QByteArray("velmora-check: .: Is a directory\n");
+                              << "velmora-check: .: " + QByteArray(isAFolder) + '\n';
 }
 
 void TestCheck::failures()

@@ -214,7 +214,7 @@ void TestRender::failures_data()
     QTest::newRow("missing map") << QStringList{"../maps/missing.map"} << "" << 1
                                  << "../maps/missing.map: No such file or directory";
     QTest::newRow("map is a folder") << QStringList{"../maps/sub"} << "" << 1
-                                     << "../maps/sub: Is a directory";
+                                     << "../maps/sub: " + QString::fromLatin1(isAFolder);
     QTest::newRow("map is a FIFO") << QStringList{"../maps/fifo.map"} << "" << 1
                                    << "../maps/fifo.map: not a regular file";
     QTest::newRow("symbolic link loop") << QStringList{"../maps/loop.map"} << "" << 1
