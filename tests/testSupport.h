@@ -95,6 +95,25 @@ inline QImage shownImage(const QLabel *label)
     QT_WARNING_POP
 }
 
+// What tells one picture from another: copies of one picture share it.
+inline qint64 cacheKeyOf(const QPixmap &pixmap)
+{
+    return pixmap.cacheKey();
+}
+
+inline qint64 cacheKeyOf(const QPixmap *pixmap)
+{
+    return pixmap ? pixmap->cacheKey() : 0;
+}
+
+inline qint64 shownPictureKey(const QLabel *label)
+{
+    QT_WARNING_PUSH
+    QT_WARNING_DISABLE_DEPRECATED
+    return cacheKeyOf(label->pixmap());
+    QT_WARNING_POP
+}
+
 // The texts of the tiles in row-major order, a space for a tile with none.
 inline QByteArray shownCodes(const QWidget &widget)
 {

@@ -108,6 +108,7 @@ void TestMainWindow::reloadTriggers_data()
     QTest::newRow("return on the button") << "button return" << false;
     QTest::newRow("space on the button") << "button space" << true;
     QTest::newRow("click on the button") << "button click" << true;
+    QTest::newRow("press without release on the button") << "button press" << false;
 }
 
 void TestMainWindow::reloadTriggers()
@@ -130,6 +131,8 @@ void TestMainWindow::reloadTriggers()
         QTest::keyClick(target, Qt::Key_Return);
     else if (trigger.endsWith(QLatin1String("space")))
         QTest::keyClick(target, Qt::Key_Space);
+    else if (trigger.endsWith(QLatin1String("press")))
+        QTest::mousePress(target, Qt::LeftButton);
     else
         QTest::mouseClick(target, Qt::LeftButton);
     QCOMPARE(shownCodes(window), QByteArray(196, reloads ? '2' : '1'));

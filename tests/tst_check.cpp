@@ -5,6 +5,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 // velmora-check run as a map author runs it, on small maps written by the
 // test, and judged by exactly what it prints and its exit status.
 class TestCheck : public QObject
@@ -18,6 +21,7 @@ private slots:
     void stopsReportingAKindAfterTwenty();
     void failures_data();
     void failures();
+    void namesAsGiven();
 
 private:
     struct Run {
@@ -25,7 +29,9 @@ private:
         QByteArray out;
         QByteArray err;
     };
-    static Run check(const QStringList &arguments);
+    // The program run with arguments, or, given a bash script, the script run
+    // with the program as "$0" and the arguments as "$@".
+    static Run check(const QStringList &arguments, const QString &script = QString());
 
     QTemporaryDir dir;
 };
@@ -46,14 +52,18 @@ void TestCheck::initTestCase()
     QVERIFY(QDir::setCurrent(dir.path()));
 }
 
-TestCheck::Run TestCheck::check(const QStringList &arguments)
+TestCheck::Run TestCheck::check(const QStringList &arguments, const QString &script)
 {
     QProcess process;
     // The system's reasons and Qt's texts are compared in English.
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
     process.setProcessEnvironment(environment);
-    process.start(QStringLiteral(VELMORA_CHECK), arguments);
+    if (script.isEmpty())
+        process.start(QStringLiteral(VELMORA_CHECK), arguments);
+    else
+        process.start(QStringLiteral("bash"),
+                      QStringList{QStringLiteral("-c"), script, QStringLiteral(VELMORA_CHECK)} + arguments);
     if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit)
         return {-1, QByteArray(), process.readAllStandardError()};
     return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
@@ -115,11 +125,27 @@ void TestCheck::diagnostics_data()
     QTest::newRow("NUL bytes") << QByteArray("22\0" "222\0" "222222222\n", 17) + goodRows(13)
         << asWritten
         << QByteArray("m.map:1:3: note: NUL bytes are skipped (2 in the lines that count)\n") << 0;
+    // Positions count from the file's start, whatever chunk a byte is read in.
+    QTest::newRow("a code past the first 8 KiB") << goodRows(13) + "2" + QByteArray(9000, ' ')
+                                                     + "x222222222222\n"
+        << asWritten
+        << QByteArray("m.map:14:9002: warning: 'x' is not a ground code: cell 13,1 shows empty ground\n")
+        << 1;
+    QTest::newRow("a run of bytes across byte 8192")
+        << "2" + QByteArray(8190, ' ') + "xy22222222222\n" + goodRows(13) << asWritten
+        << QByteArray("m.map:1:8192: warning: 'xy' are 2 bytes that are not ground codes: "
+                      "cells 0,1 to 0,2 show empty ground\n")
+        << 1;
+    QTest::newRow("a lone first byte of a byte order mark")
+        << "\xEF" "2222222222222\n" + goodRows(13) << asWritten
+        << QByteArray("m.map:1:1: warning: '\\xef' is not a ground code: cell 0,0 shows empty ground\n")
+        << 1;
     // A hole reads as NUL bytes: skipped, and counted with them.
     QTest::newRow("sparse file") << goodRows(13) + "2222222222222" << (qint64(1) << 40)
         << QByteArray("m.map:14:14: note: NUL bytes are skipped (1099511627568 in the lines that count)\n"
                       "m.map:14:1099511627582: note: row 13 has 13 codes: cell 13,13 is filled with '0'\n")
         << 0;
+    QTest::newRow("a clean map, then a hole") << goodRows(14) << (qint64(1) << 30) << QByteArray() << 0;
 }
 
 void TestCheck::diagnostics()
@@ -156,28 +182,73 @@ void TestCheck::stopsReportingAKindAfterTwenty()
 void TestCheck::failures_data()
 {
     QTest::addColumn<QStringList>("arguments");
+    // Bash that runs the program as check() does, or empty.
+    QTest::addColumn<QString>("script");
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QByteArray>("err");
     const QByteArray usage = " (usage: velmora-check [--grid] MAP..., or --help)\n";
-    QTest::newRow("no map") << QStringList() << 2 << "velmora-check: no map file given" + usage;
-    QTest::newRow("unknown option") << QStringList{"--frobnicate", "good.map"} << 2
+    const QString plain;
+    QTest::newRow("no map") << QStringList() << plain << 2 << "velmora-check: no map file given" + usage;
+    QTest::newRow("unknown option") << QStringList{"--frobnicate", "good.map"} << plain << 2
                                     << "velmora-check: Unknown option 'frobnicate'" + usage;
-    QTest::newRow("missing map, then a good one") << QStringList{"missing.map", "good.map"} << 2
+    QTest::newRow("missing map, then a good one") << QStringList{"missing.map", "good.map"} << plain << 2
         << QByteArray("velmora-check: missing.map: No such file or directory\n");
-    QTest::newRow("a folder") << QStringList{"."} << 2
+    QTest::newRow("a folder") << QStringList{"."} << plain << 2
                               << "velmora-check: .: " + QByteArray(isAFolder) + '\n';
+    QTest::newRow("a line feed in a name") << QStringList{"a\nb.map"} << plain << 2
+        << QByteArray("velmora-check: a\\nb.map: No such file or directory\n");
+    // Output that is lost is a failure, told in one line.
+    QTest::newRow("diagnostics to a full output") << QStringList{"bad.map"}
+        << "exec \"$0\" \"$@\" >/dev/full" << 2
+        << QByteArray("velmora-check: write error: No space left on device\n");
+    QTest::newRow("help to a full output") << QStringList{"--help"} << "exec \"$0\" \"$@\" >/dev/full"
+        << 2 << QByteArray("velmora-check: write error: No space left on device\n");
+    QTest::newRow("version to a closed output") << QStringList{"--version"}
+        << "exec \"$0\" \"$@\" >&-" << 2
+        << QByteArray("velmora-check: write error: Bad file descriptor\n");
+    // More than a pipe holds, to a reader that has gone.
+    QTest::newRow("grid into a closed pipe, SIGPIPE ignored")
+        << QStringList{"--grid"} + QStringList(1000, QStringLiteral("good.map"))
+        << "trap '' PIPE; \"$0\" \"$@\" | head -c 1 >/dev/null; exit ${PIPESTATUS[0]}" << 2
+        << QByteArray("velmora-check: write error: Broken pipe\n");
 }
 
 void TestCheck::failures()
 {
     QFETCH(QStringList, arguments);
+    QFETCH(QString, script);
     QFETCH(int, exitCode);
     QFETCH(QByteArray, err);
     QVERIFY(writeFile(QStringLiteral("good.map"), goodRows(14)));
-    const Run run = check(arguments);
+    QVERIFY(writeFile(QStringLiteral("bad.map"), "x" + goodRows(14)));
+    const Run run = check(arguments, script);
     QCOMPARE(run.err, err);
     QCOMPARE(run.out, QByteArray());
     QCOMPARE(run.exitCode, exitCode);
+}
+
+// Names are the bytes given, a line feed or a byte of another encoding
+// among them; a diagnostic stays one line.
+void TestCheck::namesAsGiven()
+{
+    QVERIFY(writeFile(QStringLiteral("two\nlines.map"), "x" + goodRows(14).mid(1)));
+    const int fd = ::open("\xe9t\xe9.map", O_WRONLY | O_CREAT | O_EXCL, 0644);
+    QVERIFY(fd >= 0);
+    QCOMPARE(::write(fd, "\x7f\t\xe9", 3), ssize_t(3));
+    QCOMPARE(::close(fd), 0);
+    const Run run = check({QStringLiteral("two\nlines.map")},
+                          QStringLiteral("exec \"$0\" --grid \"$@\" \"$(printf '\\351t\\351.map')\""));
+    QCOMPARE(run.err, QByteArray());
+    QCOMPARE(run.out,
+             "two\\nlines.map:1:1: warning: 'x' is not a ground code: cell 0,0 shows empty ground\n"
+             + QByteArray("x2222222222222\n") + goodRows(13)
+             + "\xe9t\xe9.map:1:1: warning: '\\x7f\\t\\xe9' are 3 bytes that are not ground codes: "
+               "cells 0,0 to 0,2 show empty ground\n"
+               "\xe9t\xe9.map:1:4: note: row 0 has 3 codes: cells 0,3 to 0,13 are filled with '0'\n"
+               "\xe9t\xe9.map:1:4: note: the file has only 1 line: rows 1 to 13 are filled with '0'\n"
+               "???00000000000\n"
+             + QByteArray("00000000000000\n").repeated(13));
+    QCOMPARE(run.exitCode, 1);
 }
 
 QTEST_MAIN(TestCheck)

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QPixmapCache>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -20,6 +21,7 @@ private slots:
     void upperLayer();
     void sharedCopiesChangeNoPixel_data();
     void sharedCopiesChangeNoPixel();
+    void reloadStretchesNoPictureTwice();
 };
 
 void TestIsoCase::newTileIsBlank()
@@ -195,6 +197,27 @@ void TestIsoCase::sharedCopiesChangeNoPixel()
     }
     if (!addressSanitizerOn)
         QVERIFY2(grown < 4096, qPrintable(QStringLiteral("grew by %1 KiB").arg(grown)));
+}
+
+// The tiles of one ground show one stretched copy of its picture, the same
+// after a reload: a copy made anew would be a picture of its own.
+void TestIsoCase::reloadStretchesNoPictureTwice()
+{
+    QTemporaryDir dir;
+    QVERIFY(QDir::setCurrent(dir.path()));
+    QVERIFY(writeFile(QStringLiteral("test.map"), uniformMap('2')));
+    MainWindow window;
+    const QList<isoCase *> tiles = tilesOf(window);
+    const auto keys = [&tiles] {
+        QSet<qint64> found;
+        for (const isoCase *tile : tiles)
+            found.insert(shownPictureKey(groundLayer(*tile)));
+        return found;
+    };
+    const QSet<qint64> shown = keys();
+    QCOMPARE(shown.size(), 1);
+    partsOf(window).button->click();
+    QCOMPARE(keys(), shown);
 }
 
 QTEST_MAIN(TestIsoCase)

@@ -12,6 +12,7 @@
 #include <QtTest>
 
 #ifdef Q_OS_UNIX
+#include <csignal>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -33,12 +34,15 @@ private slots:
     void defaultOutput();
     void failures_data();
     void failures();
+    void replacesAnExistingOutputWhole_data();
     void replacesAnExistingOutputWhole();
+    void namesAreBytes();
     void nonRegularOutputs_data();
     void nonRegularOutputs();
     void helpAndVersion_data();
     void helpAndVersion();
     void needsNoDisplay();
+    void memoryLimits();
 
 private:
     struct Run {
@@ -46,8 +50,10 @@ private:
         QByteArray out;
         QByteArray err;
     };
-    Run render(const QStringList &arguments,
-               const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment());
+    // The program run with arguments, or, given a bash script, the script
+    // run with the program as "$0" and the arguments as "$@"; $FAULTS names
+    // the fault injection library there.
+    Run render(const QStringList &arguments, const QString &script = QString());
     // Everything under the temporary folder, as sorted relative paths.
     QStringList filesInDir() const;
     // A character device of the memory driver (3 is null, 7 full) at name in
@@ -69,15 +75,23 @@ void TestRender::init()
     QVERIFY(QDir::setCurrent(dir->filePath(QStringLiteral("elsewhere"))));
 }
 
-TestRender::Run TestRender::render(const QStringList &arguments,
-                                   const QProcessEnvironment &environment)
+TestRender::Run TestRender::render(const QStringList &arguments, const QString &script)
 {
     QProcess process;
-    // The system's reasons and Qt's texts are compared in English.
-    QProcessEnvironment english = environment;
-    english.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
-    process.setProcessEnvironment(english);
-    process.start(QStringLiteral(VELMORA_RENDER), arguments);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    // The system's reasons are compared in English.
+    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
+    environment.insert(QStringLiteral("FAULTS"), QStringLiteral(VELMORA_FAULTS_LIBRARY));
+    // The sanitizers' runtime would refuse to come after a preloaded library.
+    environment.insert(QStringLiteral("ASAN_OPTIONS"),
+                       environment.value(QStringLiteral("ASAN_OPTIONS"))
+                           + QStringLiteral(":verify_asan_link_order=0"));
+    process.setProcessEnvironment(environment);
+    if (script.isEmpty())
+        process.start(QStringLiteral(VELMORA_RENDER), arguments);
+    else
+        process.start(QStringLiteral("bash"),
+                      QStringList{QStringLiteral("-c"), script, QStringLiteral(VELMORA_RENDER)} + arguments);
     if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit)
         return {-1, QByteArray(), process.readAllStandardError()};
     return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
@@ -195,116 +209,206 @@ void TestRender::defaultOutput()
 void TestRender::failures_data()
 {
     QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<QString>("platform");
+    // Bash that runs the program as render() does, or empty.
+    QTest::addColumn<QString>("script");
     QTest::addColumn<int>("exitCode");
-    // The one line on stderr; %1 stands for the temporary folder.
+    // The one line on stderr, its bytes as Latin-1; %1 stands for the
+    // temporary folder. old.png must stay as it was.
     QTest::addColumn<QString>("message");
 
     const QString usage = QStringLiteral(" (usage: velmora-render MAP [OUT.png], or --help)");
     const QStringList map = {QStringLiteral("../maps/a.map")};
-    QTest::newRow("no argument") << QStringList() << "" << 2 << "no map file given" + usage;
-    QTest::newRow("too many arguments") << map + QStringList{"../a.png", "../b.png"} << "" << 2
+    const QString plain;
+    const QString preloaded = QStringLiteral("LD_PRELOAD=$FAULTS ");
+    QTest::newRow("no argument") << QStringList() << plain << 2 << "no map file given" + usage;
+    QTest::newRow("too many arguments") << map + QStringList{"../a.png", "../b.png"} << plain << 2
                                         << "too many arguments" + usage;
-    QTest::newRow("unknown option") << QStringList{"--frobnicate", "../maps/a.map"} << "" << 2
+    QTest::newRow("unknown option") << QStringList{"--frobnicate", "../maps/a.map"} << plain << 2
                                     << "Unknown option 'frobnicate'" + usage;
-    QTest::newRow("Qt's own option") << QStringList{"-reverse", "../maps/a.map"} << "" << 2
+    QTest::newRow("Qt's own option") << QStringList{"-reverse", "../maps/a.map"} << plain << 2
                                      << "Unknown option 'reverse'" + usage;
-    QTest::newRow("empty map name") << QStringList{""} << "" << 2
+    QTest::newRow("empty map name") << QStringList{""} << plain << 2
                                     << "an empty name was given" + usage;
-    QTest::newRow("missing map") << QStringList{"../maps/missing.map"} << "" << 1
+    QTest::newRow("missing map") << QStringList{"../maps/missing.map"} << plain << 1
                                  << "../maps/missing.map: No such file or directory";
-    QTest::newRow("map is a folder") << QStringList{"../maps/sub"} << "" << 1
+    QTest::newRow("map is a folder") << QStringList{"../maps/sub"} << plain << 1
                                      << "../maps/sub: " + QString::fromLatin1(isAFolder);
-    QTest::newRow("map is a FIFO") << QStringList{"../maps/fifo.map"} << "" << 1
+    QTest::newRow("map is a FIFO") << QStringList{"../maps/fifo.map"} << plain << 1
                                    << "../maps/fifo.map: not a regular file";
-    QTest::newRow("symbolic link loop") << QStringList{"../maps/loop.map"} << "" << 1
+    QTest::newRow("symbolic link loop") << QStringList{"../maps/loop.map"} << plain << 1
                                         << "../maps/loop.map: Too many levels of symbolic links";
-    QTest::newRow("a file as a folder") << QStringList{"../maps/a.map/b.map"} << "" << 1
+    QTest::newRow("a file as a folder") << QStringList{"../maps/a.map/b.map"} << plain << 1
                                         << "../maps/a.map/b.map: Not a directory";
     const QString tooLong = QStringLiteral("../maps/") + QString(300, QLatin1Char('m'));
-    QTest::newRow("name too long") << QStringList{tooLong} << "" << 1
+    QTest::newRow("name too long") << QStringList{tooLong} << plain << 1
                                    << tooLong + ": File name too long";
+    // One message stays one line, and a name is its bytes, never decoded.
+    QTest::newRow("a line feed in a name") << QStringList{"../maps/a\nb.map"} << plain << 1
+                                           << "../maps/a\\nb.map: No such file or directory";
+    QTest::newRow("a name that is not UTF-8")
+        << QStringList() << "exec \"$0\" \"$(printf '../maps/\\351t\\351.map')\"" << 1
+        << QString::fromLatin1("../maps/\xe9t\xe9.map: No such file or directory");
     const QString failing = readErrorFile();
-    QTest::newRow("read error") << QStringList{failing} << "" << 1
+    QTest::newRow("read error") << QStringList{failing} << plain << 1
                                 << failing + ": Input/output error";
-    QTest::newRow("output folder missing") << map + QStringList{"../nowhere/a.png"} << "" << 1
+    QTest::newRow("output folder missing") << map + QStringList{"../nowhere/a.png"} << plain << 1
                                            << "../nowhere/a.png: No such file or directory";
-    QTest::newRow("output is a folder") << map + QStringList{"../maps/sub"} << "" << 1
+    QTest::newRow("output is a folder") << map + QStringList{"../maps/sub"} << plain << 1
                                         << "../maps/sub: Is a directory";
-    QTest::newRow("output is the map") << map + map << "" << 1
+    QTest::newRow("output is the map") << map + map << plain << 1
                                        << "../maps/a.map: is the map itself; name another output";
     QTest::newRow("output is a hard link to the map")
-        << map + QStringList{"../maps/hard.map"} << "" << 1
+        << map + QStringList{"../maps/hard.map"} << plain << 1
         << "../maps/hard.map: is the map itself; name another output";
     QTest::newRow("output is the map by another path")
-        << map + QStringList{"%1/maps/sub/../a.map"} << "" << 1
+        << map + QStringList{"%1/maps/sub/../a.map"} << plain << 1
         << "%1/maps/sub/../a.map: is the map itself; name another output";
-    QTest::newRow("output on a full disk") << map + QStringList{"../full"} << "" << 1
-                                           << "../full: No space left on device";
-    QTest::newRow("platform that cannot start") << map << "bogus" << 1
-        << "the Qt platform \"bogus\": cannot start "
-           "(Could not find the Qt platform plugin \"bogus\" in \"\")";
+    QTest::newRow("standard output is the map") << map + QStringList{"-"}
+        << "exec \"$0\" \"$@\" >>../maps/a.map" << 1 << "-: is the map itself; name another output";
+    QTest::newRow("output on a full device") << map + QStringList{"../full"} << plain << 1
+                                             << "../full: No space left on device";
+    QTest::newRow("a device that takes no more bytes") << map + QStringList{"../null"}
+        << preloaded + "VELMORA_FAULTS=zero-write exec \"$0\" \"$@\"" << 1
+        << "../null: Input/output error";
+    QTest::newRow("standard output full") << map + QStringList{"-"}
+        << "exec \"$0\" \"$@\" >/dev/full" << 1 << "-: No space left on device";
+    QTest::newRow("standard output closed") << map + QStringList{"-"}
+        << "exec \"$0\" \"$@\" >&-" << 1 << "-: Bad file descriptor";
+    QTest::newRow("help to a full output") << QStringList{"--help"}
+        << "exec \"$0\" \"$@\" >/dev/full" << 1 << "write error: No space left on device";
+    // Part-way through the temporary file, with and without O_TMPFILE.
+    QTest::newRow("over the file size limit") << map + QStringList{"../old.png"}
+        << "ulimit -f 1; exec \"$0\" \"$@\"" << 1 << "../old.png: File too large";
+    QTest::newRow("over the file size limit, without O_TMPFILE") << map + QStringList{"../old.png"}
+        << "ulimit -f 1; " + preloaded + "VELMORA_FAULTS=no-tmpfile exec \"$0\" \"$@\"" << 1
+        << "../old.png: File too large";
+    // A real full file system, in mount and user namespaces of its own,
+    // looked into before they go.
+    QTest::newRow("a full file system") << map + QStringList{"../full.d/old.png"}
+        << "unshare -Urm bash -c 'mount -t tmpfs -o size=4k none ../full.d"
+           " && printf old >../full.d/old.png && \"$0\" \"$@\"; status=$?;"
+           " [ \"$(ls -A ../full.d)\" = old.png ] && [ \"$(cat ../full.d/old.png)\" = old ]"
+           " || status=99; exit $status' \"$0\" \"$@\""
+        << 1 << "../full.d/old.png: No space left on device";
+    QTest::newRow("platform that cannot start") << map << "QT_QPA_PLATFORM=bogus exec \"$0\" \"$@\""
+        << 1 << "the Qt platform \"bogus\": cannot start "
+                "(Could not find the Qt platform plugin \"bogus\" in \"\")";
 }
 
 void TestRender::failures()
 {
     QFETCH(QStringList, arguments);
-    QFETCH(QString, platform);
+    QFETCH(QString, script);
     QFETCH(int, exitCode);
     QFETCH(QString, message);
     if (QTest::currentDataTag() == QByteArray("read error") && readErrorFile().isEmpty())
         QSKIP(noReadErrorFile);
     if (portableIo && QTest::currentDataTag() == QByteArray("map is a FIFO"))
         QSKIP(needsPosixIo);
+    if (script.startsWith(QLatin1String("unshare"))
+        && QProcess::execute(QStringLiteral("unshare"), {QStringLiteral("-Urm"), QStringLiteral("true")}) != 0)
+        QSKIP("this system gives no user and mount namespaces, in which a full file system is made");
     const QString a = dir->filePath(QStringLiteral("maps/a.map"));
     QVERIFY(writeFile(a, uniformMap('1')));
-#ifdef Q_OS_UNIX
+    const QString old = dir->filePath(QStringLiteral("old.png"));
+    QVERIFY(writeFile(old, "old picture"));
+    QVERIFY(QDir(dir->path()).mkpath(QStringLiteral("full.d")));
     QCOMPARE(::symlink("loop.map", QFile::encodeName(dir->filePath(QStringLiteral("maps/loop.map"))).constData()),
              0);
     QCOMPARE(::link(QFile::encodeName(a).constData(),
                     QFile::encodeName(dir->filePath(QStringLiteral("maps/hard.map"))).constData()),
              0);
-    QCOMPARE(::mkfifo(QFile::encodeName(dir->filePath(QStringLiteral("maps/fifo.map"))).constData(),
-                      0600),
-             0);
+    QVERIFY(makeFifo(dir->filePath(QStringLiteral("maps/fifo.map"))));
     QVERIFY(makeDevice(QStringLiteral("full"), 7));
-#endif
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    if (!platform.isEmpty())
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), platform);
+    QVERIFY(makeDevice(QStringLiteral("null"), 3));
     arguments.replaceInStrings(QStringLiteral("%1"), dir->path());
     const QStringList before = filesInDir();
-    const Run run = render(arguments, environment);
+    const Run run = render(arguments, script);
     QCOMPARE(run.exitCode, exitCode);
     QCOMPARE(run.out, QByteArray());
-    QCOMPARE(QString::fromLocal8Bit(run.err),
-             QStringLiteral("velmora-render: ") + message.replace(QStringLiteral("%1"), dir->path())
-                 + QLatin1Char('\n'));
+    QCOMPARE(run.err, ("velmora-render: " + message.replace(QStringLiteral("%1"), dir->path()) + '\n')
+                          .toLatin1());
     QCOMPARE(QFile(a).size(), uniformMap('1').size());
+    QFile oldFile(old);
+    QVERIFY(oldFile.open(QIODevice::ReadOnly));
+    QCOMPARE(oldFile.readAll(), QByteArray("old picture"));
     QCOMPARE(filesInDir(), before);
 }
 
+void TestRender::replacesAnExistingOutputWhole_data()
+{
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<int>("exitCode");
+    QTest::newRow("plain") << QString() << 0;
+    QTest::newRow("without O_TMPFILE")
+        << "VELMORA_FAULTS=no-tmpfile LD_PRELOAD=$FAULTS exec \"$0\" \"$@\"" << 0;
+    // Held until the picture is in place, the interrupt then ends the
+    // program; bash's own word on it is left out.
+    QTest::newRow("interrupted while writing, without O_TMPFILE")
+        << "exec 3>&2 2>/dev/null; VELMORA_FAULTS=no-tmpfile,term-on-write LD_PRELOAD=$FAULTS "
+           "\"$0\" \"$@\" 2>&3; exit $?"
+        << 128 + SIGTERM;
+}
+
+// Through a symbolic link, which stays one, keeping the output's permissions.
 void TestRender::replacesAnExistingOutputWhole()
 {
+    QFETCH(QString, script);
+    QFETCH(int, exitCode);
     QVERIFY(writeFile(dir->filePath(QStringLiteral("maps/a.map")), uniformMap('5')));
     const QString out = dir->filePath(QStringLiteral("maps/a.png"));
     QVERIFY(writeFile(out, QByteArray(1 << 20, 'x')));
+    QCOMPARE(::chmod(QFile::encodeName(out).constData(), 0640), 0);
+    QVERIFY(QFile::link(QStringLiteral("a.png"), dir->filePath(QStringLiteral("maps/link.png"))));
 
     // A failing render leaves it as it was...
-    QCOMPARE(render({QStringLiteral("../maps/missing.map"), out}).exitCode, 1);
+    QCOMPARE(render({QStringLiteral("../maps/missing.map"), QStringLiteral("../maps/link.png")}, script)
+                 .exitCode,
+             1);
     QCOMPARE(QFileInfo(out).size(), qint64(1 << 20));
     // ...and a good one replaces it with the picture alone, leaving no temporary file.
     const QStringList before = filesInDir();
-    QCOMPARE(render({QStringLiteral("../maps/a.map")}).exitCode, 0);
+    const Run run = render({QStringLiteral("../maps/a.map"), QStringLiteral("../maps/link.png")}, script);
+    QCOMPARE(run.err, QByteArray());
+    QCOMPARE(run.exitCode, exitCode);
     QCOMPARE(QImage(out).size(), QSize(928, 480));
     QVERIFY(QFileInfo(out).size() < (1 << 20));
     QCOMPARE(filesInDir(), before);
+    QVERIFY(QFileInfo(dir->filePath(QStringLiteral("maps/link.png"))).isSymLink());
+    struct stat status;
+    QCOMPARE(::stat(QFile::encodeName(out).constData(), &status), 0);
+    QCOMPARE(status.st_mode & 07777, mode_t(0640));
+}
+
+// A name is the bytes given: a map named in Latin-1 is read, and the output
+// goes exactly where it was asked, not to the name its bytes decode to.
+void TestRender::namesAreBytes()
+{
+    const auto create = [this](const char *name, const QByteArray &content) {
+        const QByteArray path = QFile::encodeName(dir->path()) + '/' + name;
+        const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+        const bool written = fd >= 0 && ::write(fd, content.constData(), size_t(content.size())) == content.size();
+        return ::close(fd) == 0 && written;
+    };
+    QVERIFY(create("maps/\xe9t\xe9.map", uniformMap('6')));
+    QVERIFY(create("\xef\xbf\xbd.png", "unrelated"));
+    const Run run = render({}, QStringLiteral("exec \"$0\" \"$(printf '../maps/\\351t\\351.map')\" "
+                                              "\"$(printf '../\\376.png')\""));
+    QCOMPARE(run.err, QByteArray());
+    QCOMPARE(run.exitCode, 0);
+    struct stat status;
+    QCOMPARE(::stat(QFile::encodeName(dir->path() + QStringLiteral("/")) + "\xfe.png", &status), 0);
+    QVERIFY(status.st_size > 1000);
+    QFile unrelated(dir->filePath(QStringLiteral("\uFFFD.png")));
+    QVERIFY(unrelated.open(QIODevice::ReadOnly));
+    QCOMPARE(unrelated.readAll(), QByteArray("unrelated"));
 }
 
 void TestRender::nonRegularOutputs_data()
 {
     QTest::addColumn<QString>("output");
     QTest::newRow("FIFO") << "out.fifo";
+    QTest::newRow("FIFO whose reader comes late") << "late.fifo";
     QTest::newRow("character device") << "null";
     QTest::newRow("standard output") << "-";
 }
@@ -336,14 +440,27 @@ void TestRender::nonRegularOutputs()
         QVERIFY(S_ISCHR(status.st_mode));
         return;
     }
-    // The reader is there before the renderer starts, so the renderer never
-    // waits; a renderer that replaced the FIFO would leave it empty.
-    QCOMPARE(::mkfifo(path.constData(), 0600), 0);
-    const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK);
-    QVERIFY(fd >= 0);
+    // A renderer that replaced the FIFO would leave it empty. A reader that
+    // comes late finds the renderer waiting for it, as a shell's redirection
+    // waits.
+    QVERIFY(makeFifo(QFile::decodeName(path)));
+    const bool late = output.startsWith(QLatin1String("late"));
+    int fd = late ? -1 : ::open(path.constData(), O_RDONLY | O_NONBLOCK);
+    QVERIFY(late || fd >= 0);
     QProcess process;
     process.start(QStringLiteral(VELMORA_RENDER),
                   {QStringLiteral("../maps/a.map"), QStringLiteral("../") + output});
+    if (late) {
+        QVERIFY(process.waitForStarted());
+        // Linux names what a process waits for: a FIFO's other end.
+        const auto waitsForItsReader = [&process] {
+            QFile waiting(QStringLiteral("/proc/%1/wchan").arg(process.processId()));
+            return waiting.open(QIODevice::ReadOnly) && waiting.readAll() == "wait_for_partner";
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(waitsForItsReader(), 20000);
+        fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK);
+        QVERIFY(fd >= 0);
+    }
     QByteArray received;
     char chunk[65536];
     for (;;) {
@@ -394,13 +511,49 @@ void TestRender::helpAndVersion()
 void TestRender::needsNoDisplay()
 {
     QVERIFY(writeFile(dir->filePath(QStringLiteral("maps/a.map")), uniformMap('4')));
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const char *name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
-        environment.remove(QString::fromLatin1(name));
-    const Run run = render({QStringLiteral("../maps/a.map")}, environment);
+    const Run run = render({QStringLiteral("../maps/a.map")},
+                           QStringLiteral("unset QT_QPA_PLATFORM DISPLAY WAYLAND_DISPLAY; exec \"$0\" \"$@\""));
     QCOMPARE(run.err, QByteArray());
     QCOMPARE(run.exitCode, 0);
     QCOMPARE(QImage(dir->filePath(QStringLiteral("maps/a.png"))).size(), QSize(928, 480));
+}
+
+// Under an address space limit (ulimit -v) the renderer writes its picture
+// or ends with its one line, whatever the limit; it never crashes. Limits
+// from the least that lets it start, in steps of 2 MiB.
+void TestRender::memoryLimits()
+{
+    if (addressSanitizerOn)
+        QSKIP("AddressSanitizer reserves more address space than any limit tried here");
+    QVERIFY(writeFile(dir->filePath(QStringLiteral("maps/a.map")), uniformMap('4')));
+    const auto limited = [this](int kib, const QStringList &arguments) {
+        return render(arguments, QStringLiteral("ulimit -v %1; exec \"$0\" \"$@\"").arg(kib));
+    };
+    // Starting maps every library, as --version shows.
+    int low = 1024;
+    int high = 4 << 20;
+    while (high - low > 1024) {
+        const int middle = (low + high) / 2;
+        (limited(middle, {QStringLiteral("--version")}).exitCode == 0 ? high : low) = middle;
+    }
+    const QStringList before = filesInDir();
+    bool failed = false;
+    bool rendered = false;
+    for (int kib = high; kib <= high + 30 * 1024; kib += 2048) {
+        const Run run = limited(kib, {QStringLiteral("../maps/a.map"), QStringLiteral("../out.png")});
+        const QByteArray at = "at " + QByteArray::number(kib) + " KiB";
+        if (run.exitCode == 0) {
+            rendered = true;
+            QVERIFY2(QImage(dir->filePath(QStringLiteral("out.png"))).size() == QSize(928, 480), at);
+            QVERIFY(QFile::remove(dir->filePath(QStringLiteral("out.png"))));
+        } else {
+            failed = true;
+            QVERIFY2(run.exitCode == 1 && run.err == "velmora-render: Cannot allocate memory\n",
+                     at + ": " + QByteArray::number(run.exitCode) + ", " + run.err);
+        }
+        QCOMPARE(filesInDir(), before);
+    }
+    QVERIFY(failed && rendered);
 }
 
 QTEST_MAIN(TestRender)
