@@ -65,7 +65,7 @@ QAccessibleInterface *accessibleMap::childAt(int x, int y) const
 {
     // The centre of the pixel, in the map's coordinates.
     const QPointF point = QPointF(map()->mapFromGlobal(QPoint(x, y))) + QPointF(0.5, 0.5);
-    for (int index = 0; index < childCount(); ++index) {
+    for (int index = 0; index < myMap::gridSize * myMap::gridSize; ++index) {
         isoCase *tile = map()->tileAt(index / myMap::gridSize, index % myMap::gridSize);
         const QRectF box = tile->geometry();
         const QPointF off = point - box.center();

@@ -132,9 +132,11 @@ void TestAccessibleMap::noUnnamedStops()
     QStringList unnamed;
     const std::function<void(QAccessibleInterface *)> visit = [&](QAccessibleInterface *node) {
         ++reached;
-        if (node->text(QAccessible::Name).isEmpty())
+        if (!node)
+            unnamed.append(QStringLiteral("a missing child"));
+        else if (node->text(QAccessible::Name).isEmpty())
             unnamed.append(QString::fromLatin1(node->object()->metaObject()->className()));
-        for (int i = 0; i < node->childCount(); ++i)
+        for (int i = 0; node && i < node->childCount(); ++i)
             visit(node->child(i));
     };
     visit(QAccessible::queryAccessibleInterface(&window));

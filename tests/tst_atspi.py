@@ -44,7 +44,7 @@ def waitFor(predicate, seconds, what):
 
 def walk(node):
     yield node
-    for child in node:
+    for child in node if node is not None else []:
         yield from walk(child)
 
 
@@ -84,7 +84,8 @@ def main(viewer):
         # that a screen reader would stop on and have nothing to say.
         nodes = list(walk(window))
         unnamed = ['%s at %s' % (node.getRoleName(), node.getIndexInParent())
-                   for node in nodes if not node.name]
+                   if node is not None else 'a missing child'
+                   for node in nodes if node is None or not node.name]
         assert not unnamed, 'unnamed: %s' % unnamed
         tables = [node for node in nodes if node.getRole() == pyatspi.ROLE_TABLE]
         assert len(tables) == 1, 'tables: %d' % len(tables)
@@ -148,7 +149,8 @@ def main(viewer):
         before = cellNames(first)
         unannounced = [before[index] for index in range(GRID * GRID)
                        if before[index] != expected[index] and ('table cell', index) not in renamed]
-        assert not unannounced, 'renamed without an event: %s' % unannounced
+        assert not unannounced, '%d cells renamed without an event, such as %s' % (
+            len(unannounced), unannounced[0] if unannounced else '')
         print('events: %d, of %s' % (len(renamed), sorted(set(role for role, _ in renamed))))
         assert process.poll() is None
     finally:
