@@ -198,7 +198,9 @@ void TestAccessibleMap::strayCellQuestions()
     QFETCH(int, nearestRow);
     QFETCH(int, nearestCol);
     MainWindow window;
-    QAccessibleInterface *cell = mapInterface(partsOf(window))->tableInterface()->cellAt(row, col);
+    QAccessibleTableInterface *table = mapInterface(partsOf(window))->tableInterface();
+    QVERIFY(table);
+    QAccessibleInterface *cell = table->cellAt(row, col);
     QVERIFY(cell);
     QVERIFY(cell->tableCellInterface());
     QCOMPARE(cell->tableCellInterface()->rowIndex(), nearestRow);
