@@ -23,30 +23,13 @@ QString cellName(int index, char code)
 }
 
 // 196 codes in row-major order: every code, the empty ones among them, in
-// another order on each line; and one ground a line.
+// another order on each line.
 QByteArray everyCode()
 {
     QByteArray codes;
     for (int i = 0; i < 196; ++i)
         codes += "123456789x0"[(i / 14 + i % 14) % 11];
     return codes;
-}
-
-QByteArray oneGroundALine()
-{
-    QByteArray codes;
-    for (int i = 0; i < 196; ++i)
-        codes += "87654321"[i / 14 % 8];
-    return codes;
-}
-
-// A map file of 196 codes, 14 to a line.
-QByteArray mapFileOf(const QByteArray &codes)
-{
-    QByteArray file;
-    for (int row = 0; row < 14; ++row)
-        file += codes.mid(row * 14, 14) + '\n';
-    return file;
 }
 
 QAccessibleInterface *mapInterface(const WindowParts &parts)
@@ -82,8 +65,11 @@ void TestAccessibleMap::init()
     dir = std::make_unique<QTemporaryDir>();
     QVERIFY(dir->isValid());
     QVERIFY(QDir::setCurrent(dir->path()));
-    QVERIFY(writeFile(QStringLiteral("test.map"), mapFileOf(everyCode())));
-    QVERIFY(writeFile(QStringLiteral("other.map"), mapFileOf(oneGroundALine())));
+    QByteArray lines;
+    for (int row = 0; row < 14; ++row)
+        lines += everyCode().mid(row * 14, 14) + '\n';
+    QVERIFY(writeFile(QStringLiteral("test.map"), lines));
+    QVERIFY(writeFile(QStringLiteral("other.map"), uniformMap('8')));
 }
 
 void TestAccessibleMap::mapIsATableOfItsTiles()
@@ -153,7 +139,7 @@ void TestAccessibleMap::namesFollowLoads_data()
 
     const QByteArray empty(196, '0');
     QTest::newRow("start-up, every code") << QString() << false << everyCode();
-    QTest::newRow("reload") << "other.map" << false << oneGroundALine();
+    QTest::newRow("reload") << "other.map" << false << QByteArray(196, '8');
     QTest::newRow("failed load") << "missing.map" << false << empty;
     QTest::newRow("clear") << QString() << true << empty;
 }
