@@ -30,6 +30,9 @@ MainWindow::MainWindow(QWidget *parent)
         "Relit le fichier de carte nommé dans le champ, ou le dernier lu si le champ est vide"));
     reloadButton.setToolTip(QStringLiteral(
         "Recharger la carte depuis le fichier nommé dans le champ, ou le dernier lu si le champ est vide"));
+    map.setAccessibleName(QStringLiteral("Carte"));
+    map.setAccessibleDescription(QStringLiteral(
+        "Grille de 14 lignes sur 14 colonnes, numérotées à partir de 0 ; chaque case donne sa ligne, sa colonne et son sol"));
     fileEdit.setAccessibleName(QStringLiteral("Nom du fichier de carte"));
     fileEdit.setAccessibleDescription(QStringLiteral(
         "Nom du fichier de carte à lire, relatif au dossier de travail"));

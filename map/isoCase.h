@@ -27,6 +27,9 @@ public:
     void setWalkable(bool value);
     bool isWalkable() const;
     int getCode() const;
+    // The French name of the ground of the last code given, as assistive
+    // technology reads it: "herbe" for '2', "vide" for any code with no picture.
+    QString groundName() const;
 
 private:
     void showGround(QLabel &label, int groundCode, bool withTestPicture);

@@ -1,13 +1,20 @@
 // SPDX-License-Identifier: MIT
 #include "myMap.h"
 
+#include "accessibleMap.h"
 #include "mapFile.h"
 
 #include <QPixmap>
 
+#include <functional>
+
 myMap::myMap()
     : row(0), col(0), current(0)
 {
+    // Installed with the first map, so that the viewer, velmora-render and
+    // every test get the same tree; and after the application object, so
+    // that it is asked before Qt's own widget interfaces.
+    accessibleMap::install();
     setFixedSize(mapWidth, mapHeight);
     background.setParent(this);
     background.setPixmap(QPixmap(QStringLiteral(":/Background/vide.jpg"))
@@ -61,4 +68,25 @@ void myMap::showCodes(const QByteArray &codes)
             cases[row][col].setTopText(QString(QLatin1Char(static_cast<char>(current))));
         }
     }
+}
+
+isoCase *myMap::tileAt(int tileRow, int tileCol)
+{
+    if (tileRow < 0 || tileRow >= gridSize || tileCol < 0 || tileCol >= gridSize)
+        return nullptr;
+    return &cases[tileRow][tileCol];
+}
+
+int myMap::indexOfTile(const isoCase *tile) const
+{
+    // Local counters, not the map's cursors: a tile's name-change event asks
+    // for this in the middle of a load's loop. std::less orders any two
+    // pointers, even to tiles of other maps.
+    const std::less<const isoCase *> before;
+    for (int tileRow = 0; tileRow < gridSize; ++tileRow) {
+        const isoCase *first = cases[tileRow];
+        if (!before(tile, first) && before(tile, first + gridSize))
+            return tileRow * gridSize + int(tile - first);
+    }
+    return -1;
 }

@@ -36,6 +36,11 @@ public:
     // Gives every tile its code, picture and text, from gridSize * gridSize
     // codes in row-major order.
     void showCodes(const QByteArray &codes);
+    // The tile at a row and column, null outside the grid; and a tile's
+    // row-major index, -1 for a tile that is not this map's. Assistive
+    // technology goes through the grid by them.
+    isoCase *tileAt(int tileRow, int tileCol);
+    int indexOfTile(const isoCase *tile) const;
 
 private:
     isoCase cases[gridSize][gridSize];

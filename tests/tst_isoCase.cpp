@@ -46,23 +46,25 @@ void TestIsoCase::groundCodes_data()
     QTest::addColumn<int>("code");
     QTest::addColumn<QString>("picture");
     QTest::addColumn<bool>("walkable");
+    QTest::addColumn<QString>("name");
 
     const QString empty = QStringLiteral(":/sols/vide.png");
-    QTest::newRow("1 earth") << int('1') << ":/sols/RSC/terrain/terre.png" << true;
-    QTest::newRow("2 grass") << int('2') << ":/sols/RSC/terrain/herbe.png" << true;
-    QTest::newRow("3 flagstones") << int('3') << ":/sols/RSC/terrain/dalles.png" << true;
-    QTest::newRow("4 rock") << int('4') << ":/sols/RSC/terrain/roche.png" << true;
-    QTest::newRow("5 sand") << int('5') << ":/sols/RSC/terrain/sable.png" << true;
-    QTest::newRow("6 water") << int('6') << ":/sols/RSC/terrain/eau.png" << false;
-    QTest::newRow("7 lava") << int('7') << ":/sols/RSC/terrain/lave.png" << false;
-    QTest::newRow("8 test tile") << int('8') << ":/sols/test.png" << false;
-    QTest::newRow("0") << int('0') << empty << false;
-    QTest::newRow("9") << int('9') << empty << false;
-    QTest::newRow("nul") << 0 << empty << false;
-    QTest::newRow("letter") << int('a') << empty << false;
-    QTest::newRow("tab") << int('\t') << empty << false;
-    QTest::newRow("latin-1 byte, sign-extended") << int(qint8(0xE9)) << empty << false;
-    QTest::newRow("'1' plus 256") << int('1') + 256 << empty << false;
+    const QString vide = QStringLiteral("vide");
+    QTest::newRow("1 earth") << int('1') << ":/sols/RSC/terrain/terre.png" << true << "terre";
+    QTest::newRow("2 grass") << int('2') << ":/sols/RSC/terrain/herbe.png" << true << "herbe";
+    QTest::newRow("3 flagstones") << int('3') << ":/sols/RSC/terrain/dalles.png" << true << "dalles";
+    QTest::newRow("4 rock") << int('4') << ":/sols/RSC/terrain/roche.png" << true << "roche";
+    QTest::newRow("5 sand") << int('5') << ":/sols/RSC/terrain/sable.png" << true << "sable";
+    QTest::newRow("6 water") << int('6') << ":/sols/RSC/terrain/eau.png" << false << "eau";
+    QTest::newRow("7 lava") << int('7') << ":/sols/RSC/terrain/lave.png" << false << "lave";
+    QTest::newRow("8 test tile") << int('8') << ":/sols/test.png" << false << "tuile de test";
+    QTest::newRow("0") << int('0') << empty << false << vide;
+    QTest::newRow("9") << int('9') << empty << false << vide;
+    QTest::newRow("nul") << 0 << empty << false << vide;
+    QTest::newRow("letter") << int('a') << empty << false << vide;
+    QTest::newRow("tab") << int('\t') << empty << false << vide;
+    QTest::newRow("latin-1 byte, sign-extended") << int(qint8(0xE9)) << empty << false << vide;
+    QTest::newRow("'1' plus 256") << int('1') + 256 << empty << false << vide;
 }
 
 void TestIsoCase::groundCodes()
@@ -70,11 +72,14 @@ void TestIsoCase::groundCodes()
     QFETCH(int, code);
     QFETCH(QString, picture);
     QFETCH(bool, walkable);
+    QFETCH(QString, name);
 
     isoCase tile;
+    QCOMPARE(tile.groundName(), QStringLiteral("vide"));
     tile.setGround(code);
     QCOMPARE(tile.getCode(), code);
     QCOMPARE(tile.isWalkable(), walkable);
+    QCOMPARE(tile.groundName(), name);
     const QImage shown = shownImage(groundLayer(tile));
     QCOMPARE(shown, tileImage(picture.toLatin1().constData()));
     QVERIFY(!shown.isNull());
