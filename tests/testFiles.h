@@ -69,6 +69,8 @@ constexpr bool portableIo = true;
 #else
 constexpr bool portableIo = false;
 #endif
+constexpr const char *namesDecoded = "the portable build hands names to Qt, which decodes them, so "
+                                     "a name in another encoding than the system's is lost";
 // What opening a folder as a map says.
 constexpr const char *isAFolder = portableIo ? "file to open is a directory" : "Is a directory";
 constexpr const char *needsPosixIo = "the portable build opens files through Qt alone, which waits on "

@@ -208,7 +208,7 @@ void TestCheck::failures_data()
         << QByteArray("velmora-check: write error: Bad file descriptor\n");
     // More than a pipe holds, to a reader that has gone.
     QTest::newRow("grid into a closed pipe, SIGPIPE ignored")
-        << QStringList{"--grid"} + QStringList(1000, QStringLiteral("good.map"))
+        << QStringLiteral("--grid good.map").append(QStringLiteral(" good.map").repeated(999)).split(QLatin1Char(' '))
         << "trap '' PIPE; \"$0\" \"$@\" | head -c 1 >/dev/null; exit ${PIPESTATUS[0]}" << 2
         << QByteArray("velmora-check: write error: Broken pipe\n");
 }
@@ -231,6 +231,8 @@ void TestCheck::failures()
 // among them; a diagnostic stays one line.
 void TestCheck::namesAsGiven()
 {
+    if (portableIo)
+        QSKIP(namesDecoded);
     QVERIFY(writeFile(QStringLiteral("two\nlines.map"), "x" + goodRows(14).mid(1)));
     const int fd = ::open("\xe9t\xe9.map", O_WRONLY | O_CREAT | O_EXCL, 0644);
     QVERIFY(fd >= 0);
@@ -238,6 +240,8 @@ void TestCheck::namesAsGiven()
     QCOMPARE(::close(fd), 0);
     const Run run = check({QStringLiteral("two\nlines.map")},
                           QStringLiteral("exec \"$0\" --grid \"$@\" \"$(printf '\\351t\\351.map')\""));
+    // Qt could not remove it: it would decode its name.
+    QCOMPARE(::unlink("\xe9t\xe9.map"), 0);
     QCOMPARE(run.err, QByteArray());
     QCOMPARE(run.out,
              "two\\nlines.map:1:1: warning: 'x' is not a ground code: cell 0,0 shows empty ground\n"

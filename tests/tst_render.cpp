@@ -384,6 +384,8 @@ void TestRender::replacesAnExistingOutputWhole()
 // goes exactly where it was asked, not to the name its bytes decode to.
 void TestRender::namesAreBytes()
 {
+    if (portableIo)
+        QSKIP(namesDecoded);
     const auto create = [this](const char *name, const QByteArray &content) {
         const QByteArray path = QFile::encodeName(dir->path()) + '/' + name;
         const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
@@ -397,8 +399,12 @@ void TestRender::namesAreBytes()
     QCOMPARE(run.err, QByteArray());
     QCOMPARE(run.exitCode, 0);
     struct stat status;
-    QCOMPARE(::stat(QFile::encodeName(dir->path() + QStringLiteral("/")) + "\xfe.png", &status), 0);
+    const QByteArray written = QFile::encodeName(dir->path()) + "/\xfe.png";
+    QCOMPARE(::stat(written.constData(), &status), 0);
     QVERIFY(status.st_size > 1000);
+    // Qt could not remove them: it would decode their names.
+    QCOMPARE(::unlink(written.constData()), 0);
+    QCOMPARE(::unlink((QFile::encodeName(dir->path()) + "/maps/\xe9t\xe9.map").constData()), 0);
     QFile unrelated(dir->filePath(QStringLiteral("\uFFFD.png")));
     QVERIFY(unrelated.open(QIODevice::ReadOnly));
     QCOMPARE(unrelated.readAll(), QByteArray("unrelated"));
