@@ -11,8 +11,10 @@ source "$root/tools/installPackages.sh"
 # Compiler and CMake, Qt 6 Widgets (its JPEG reader comes with libqt6gui6), a
 # font so that tile codes render on the offscreen platform, Qt's translations
 # for the French context menu test, and the validators of the install test:
-# desktop-file-validate, appstreamcli, groff and mandoc.
+# desktop-file-validate, appstreamcli, update-mime-database, groff and mandoc;
+# Tiled, for the tests of the Tiled extension with the real Tiled.
 needPackages cmake g++ make qt6-base-dev fonts-dejavu-core qt6-translations-l10n \
+    shared-mime-info tiled \
     desktop-file-utils appstream groff-base mandoc
 
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
