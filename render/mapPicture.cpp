@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "mapPicture.h"
 
+#include "codeTexts.h"
 #include "mapReader.h"
 
 #include <QGuiApplication>
@@ -74,8 +75,9 @@ QImage draw(const QByteArray &codes)
     painter.setFont(QGuiApplication::font());
     painter.setPen(QGuiApplication::palette().color(QPalette::WindowText));
     QImage grounds[std::size(groundPictures)];
-    // Tile by tile, the ground and then its code, as the labels stack: a
-    // later tile's ground covers what an earlier code spills over.
+    codeTexts texts(QFont(painter.font(), &canvas), QSize(tileWidth, tileHeight));
+    // Tile by tile, the ground and then its code, as the labels stack: the
+    // tiles' rectangles overlap, and a later ground covers an earlier code.
     for (int row = 0; row < gridSize; ++row) {
         for (int col = 0; col < gridSize; ++col) {
             const char code = codes.at(row * gridSize + col);
@@ -86,12 +88,7 @@ QImage draw(const QByteArray &codes)
                              static_cast<int>(0.5 * tileHeight * (row + col + 0.5)), tileWidth,
                              tileHeight);
             painter.drawImage(tile.topLeft(), ground);
-            // A label paints inside its own rectangle: a glyph reaching out
-            // of it, such as the hook of a J, is cut at its edge.
-            painter.setClipRect(tile);
-            painter.drawText(tile, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextForceLeftToRight,
-                             QString(QLatin1Char(code)));
-            painter.setClipping(false);
+            texts.draw(painter, tile, code);
         }
     }
     painter.end();

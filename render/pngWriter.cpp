@@ -4,7 +4,6 @@
 #include <QtEndian>
 
 #include <array>
-#include <cstring>
 
 namespace pngWriter {
 
@@ -51,14 +50,21 @@ QByteArray encode(const QImage &picture)
 {
     if (picture.isNull())
         return QByteArray();
-    const QImage rgb = picture.convertToFormat(QImage::Format_RGB888);
-    const int rowBytes = rgb.width() * 3;
-    // Each row behind its filter byte, 0: none.
-    QByteArray rows(qsizetype(rowBytes + 1) * rgb.height(), '\0');
-    char *out = rows.data();
-    for (int y = 0; y < rgb.height(); ++y) {
-        std::memcpy(out + 1, rgb.constScanLine(y), size_t(rowBytes));
-        out += rowBytes + 1;
+    const QImage opaque = picture.convertToFormat(QImage::Format_RGB32);
+    const int width = opaque.width();
+    const int height = opaque.height();
+    // Each row behind its filter byte, 0: none; red, green and blue bytes
+    // taken straight from the pixels, without a converted copy.
+    QByteArray rows(qsizetype(width * 3 + 1) * height, '\0');
+    uchar *out = reinterpret_cast<uchar *>(rows.data());
+    for (int y = 0; y < height; ++y) {
+        const QRgb *pixel = reinterpret_cast<const QRgb *>(opaque.constScanLine(y));
+        *out++ = 0;
+        for (int x = 0; x < width; ++x) {
+            *out++ = uchar(qRed(pixel[x]));
+            *out++ = uchar(qGreen(pixel[x]));
+            *out++ = uchar(qBlue(pixel[x]));
+        }
     }
     // qCompress gives a zlib stream, which is what IDAT holds, behind the
     // four bytes of the input's size.
@@ -66,7 +72,7 @@ QByteArray encode(const QImage &picture)
     if (compressed.size() <= 4)
         return QByteArray();
 
-    QByteArray header = bigEndian(quint32(rgb.width())) + bigEndian(quint32(rgb.height()));
+    QByteArray header = bigEndian(quint32(width)) + bigEndian(quint32(height));
     // 8 bits a sample, colour type 2 (RGB), deflate, adaptive filtering, not interlaced.
     header += QByteArray("\x08\x02\x00\x00\x00", 5);
     QByteArray png("\x89PNG\r\n\x1a\n", 8);
