@@ -92,6 +92,15 @@ tiled.registerMapFormat("velmora-probe", {
 });
 )";
 
+// count rows, each row; Qt 5's lists have no such constructor.
+QStringList rowsOf(int count, const QString &row)
+{
+    QStringList rows;
+    for (int i = 0; i < count; ++i)
+        rows << row;
+    return rows;
+}
+
 QByteArray readAll(const QString &path)
 {
     QFile file(path);
@@ -202,7 +211,11 @@ void TestTiled::roundTrip_data()
     QByteArray everyByte;
     for (int byte = 1; byte < 256; ++byte)
         everyByte += char(byte);
-    QList<QPair<const char *, QByteArray>> generated = {
+    struct generatedMap {
+        const char *name;
+        QByteArray bytes;
+    };
+    QList<generatedMap> generated = {
         {"every byte", everyByte},
         {"empty file", QByteArray()},
         {"long lines, CR LF, a byte order mark", "\xef\xbb\xbf" + QByteArray("12345678123456781\r\n").repeated(20)},
@@ -215,10 +228,11 @@ void TestTiled::roundTrip_data()
             bytes += alphabet.at(int(random.bounded(quint32(alphabet.size()))));
         generated.append({seed == 1 ? "random 1" : seed == 2 ? "random 2" : "random 3", bytes});
     }
-    for (const auto &[name, bytes] : generated) {
-        const QString path = dir.filePath(QString::fromLatin1(name).replace(QLatin1Char(' '), QLatin1Char('_')) + ".map");
-        QVERIFY(writeFile(path, bytes));
-        QTest::newRow(name) << path;
+    for (const generatedMap &each : generated) {
+        const QString path = dir.filePath(QString::fromLatin1(each.name).replace(QLatin1Char(' '), QLatin1Char('_'))
+                                          + QStringLiteral(".map"));
+        QVERIFY(writeFile(path, each.bytes));
+        QTest::newRow(each.name) << path;
     }
 }
 
@@ -343,10 +357,10 @@ void TestTiled::refusals_data()
     QTest::addColumn<QString>("extra");
     QTest::addColumn<QByteArray>("reason");
     const QString row14(14, QLatin1Char('2'));
-    const QStringList grid14(14, row14);
-    QTest::newRow("15 columns") << QList<QStringList>{QStringList(14, row14 + "2")} << QString()
+    const QStringList grid14 = rowsOf(14, row14);
+    QTest::newRow("15 columns") << QList<QStringList>{rowsOf(14, row14 + "2")} << QString()
                                 << QByteArray("the tile layer \"layer 1\" is 15 by 14 tiles; a 3D Velmora map is at most 14 by 14");
-    QTest::newRow("15 rows") << QList<QStringList>{QStringList(15, row14)} << QString()
+    QTest::newRow("15 rows") << QList<QStringList>{rowsOf(15, row14)} << QString()
                              << QByteArray("is 14 by 15 tiles");
     QTest::newRow("two tile layers") << QList<QStringList>{grid14, grid14} << QString()
                                      << QByteArray("the map has 2 tile layers; a 3D Velmora map is exactly one");
@@ -354,7 +368,7 @@ void TestTiled::refusals_data()
     const QString plain = QStringLiteral(
         " <tileset firstgid=\"9\" name=\"plain\" tilewidth=\"64\" tileheight=\"32\" tilecount=\"8\" columns=\"8\">\n"
         "  <image source=\"%1/velmora.png\" width=\"512\" height=\"32\"/>\n </tileset>\n").arg(extensionFolder);
-    QTest::newRow("a tile without a code") << QList<QStringList>{QStringList(14, "22222a22222222")} << plain
+    QTest::newRow("a tile without a code") << QList<QStringList>{rowsOf(14, QStringLiteral("22222a22222222"))} << plain
                                            << QByteArray("the tile 0 of the tileset \"plain\" at 5,0 has no \"code\" property");
 }
 
