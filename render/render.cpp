@@ -9,8 +9,8 @@
 #include "outputFile.h"
 #include "pngWriter.h"
 
-#include <QGuiApplication>
 #include <QByteArray>
+#include <QGuiApplication>
 #include <QImage>
 #include <QString>
 

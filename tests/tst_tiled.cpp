@@ -338,7 +338,8 @@ void TestTiled::writes_data()
         << "12300000000000\n45600000000000\n" + QByteArray("00000000000000\n").repeated(12);
 }
 
-// A map made in Tiled on the tileset, saved as a .map.
+// A map made in Tiled on the tileset, saved as a .map that velmora-check
+// passes without a word.
 void TestTiled::writes()
 {
     QFETCH(QStringList, rows);
@@ -349,6 +350,12 @@ void TestTiled::writes()
     const Run run = tiled({QStringLiteral("--export-map"), QStringLiteral("velmora"), in, out});
     QVERIFY2(run.exitCode == 0, run.err);
     QCOMPARE(readAll(out), expected);
+
+    QProcess check;
+    check.start(QStringLiteral(VELMORA_CHECK), {QStringLiteral("--"), out});
+    QVERIFY(check.waitForFinished(30000));
+    QCOMPARE(check.readAllStandardOutput(), QByteArray());
+    QCOMPARE(check.exitCode(), 0);
 }
 
 void TestTiled::refusals_data()
