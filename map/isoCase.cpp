@@ -1,40 +1,13 @@
 // SPDX-License-Identifier: MIT
 #include "isoCase.h"
 
+#include "grounds.h"
+
 #include <QAccessible>
 #include <QPixmap>
 #include <QPixmapCache>
 
-#include <iterator>
-
 namespace {
-
-// Ground codes '1' to '8' in order, then the empty ground of every other
-// value: the picture a tile shows and the name assistive technology reads,
-// in French like the window's texts. Literals, so that a load copies nothing.
-struct Ground {
-    QString picture;
-    QString name;
-};
-const Ground grounds[] = {
-    {QStringLiteral(":/sols/RSC/terrain/terre.png"), QStringLiteral("terre")},
-    {QStringLiteral(":/sols/RSC/terrain/herbe.png"), QStringLiteral("herbe")},
-    {QStringLiteral(":/sols/RSC/terrain/dalles.png"), QStringLiteral("dalles")},
-    {QStringLiteral(":/sols/RSC/terrain/roche.png"), QStringLiteral("roche")},
-    {QStringLiteral(":/sols/RSC/terrain/sable.png"), QStringLiteral("sable")},
-    {QStringLiteral(":/sols/RSC/terrain/eau.png"), QStringLiteral("eau")},
-    {QStringLiteral(":/sols/RSC/terrain/lave.png"), QStringLiteral("lave")},
-    {QStringLiteral(":/sols/test.png"), QStringLiteral("tuile de test")},
-    {QStringLiteral(":/sols/vide.png"), QStringLiteral("vide")},
-};
-constexpr int emptyGround = 8;
-
-// The row of grounds for a code: '1' to last have their own, every other
-// value the empty ground.
-int groundOf(int groundCode, int last = '8')
-{
-    return groundCode >= '1' && groundCode <= last ? groundCode - '1' : emptyGround;
-}
 
 // A stretched copy of one ground picture, and the load and size it was made from.
 struct StretchedCopy {
@@ -53,8 +26,8 @@ struct StretchedCopy {
 // they are bounded whatever is loaded and go with the application.
 QPixmap stretchedPicture(int picture, const QSize &size)
 {
-    static StretchedCopy copies[std::size(grounds)];
-    const QPixmap loaded(grounds[picture].picture);
+    static StretchedCopy copies[grounds::count];
+    const QPixmap loaded(grounds::at(picture).picture);
     // A null picture has no copy to keep; stretching it still gives Qt's warning.
     if (loaded.isNull())
         return loaded.scaled(size, Qt::IgnoreAspectRatio, Qt::FastTransformation);
@@ -96,15 +69,15 @@ void isoCase::setTopGround(int groundCode)
 
 void isoCase::showGround(QLabel &label, int groundCode, bool withTestPicture)
 {
-    const int namedBefore = groundOf(code);
+    const int namedBefore = grounds::of(code);
     code = static_cast<qint16>(groundCode);
-    label.setPixmap(stretchedPicture(groundOf(groundCode, withTestPicture ? '8' : '7'), size()));
+    label.setPixmap(stretchedPicture(grounds::of(groundCode, withTestPicture ? '8' : '7'), size()));
     if (groundCode >= '1' && groundCode <= '5')
         walkable = true;
     // Screen readers keep the names they have read, so a changed ground is
     // announced. Qt drops the event while none listens; asking first spares
     // a load building 196 events for nothing.
-    if (groundOf(code) != namedBefore && QAccessible::isActive()) {
+    if (grounds::of(code) != namedBefore && QAccessible::isActive()) {
         QAccessibleEvent event(this, QAccessible::NameChanged);
         QAccessible::updateAccessibility(&event);
     }
@@ -112,7 +85,7 @@ void isoCase::showGround(QLabel &label, int groundCode, bool withTestPicture)
 
 QString isoCase::groundName() const
 {
-    return grounds[groundOf(code)].name;
+    return grounds::at(grounds::of(code)).name;
 }
 
 void isoCase::setTopText(const QString &text)

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "grounds.h"
+
 #include <QLabel>
 #include <QWidget>
 
@@ -13,8 +15,8 @@ class isoCase : public QWidget
 {
 public:
     // The tile's fixed size; map files' pictures are stretched to it.
-    static constexpr int tileWidth = 64;
-    static constexpr int tileHeight = 32;
+    static constexpr int tileWidth = grounds::tileWidth;
+    static constexpr int tileHeight = grounds::tileHeight;
 
     isoCase();
     ~isoCase() override;

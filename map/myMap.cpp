@@ -23,11 +23,7 @@ myMap::myMap()
     for (row = 0; row < gridSize; ++row) {
         for (col = 0; col < gridSize; ++col) {
             cases[row][col].setParent(this);
-            // Neighbours sit half a tile apart across and down, so the
-            // diamond pictures meet edge to edge; only the centring across
-            // depends on the widget's own width.
-            cases[row][col].move((width() + isoCase::tileWidth * (col - row - 1)) / 2,
-                                 static_cast<int>(0.5 * isoCase::tileHeight * (row + col + 0.5)));
+            cases[row][col].move(grounds::tilePosition(row, col, width()));
         }
     }
 }

@@ -21,8 +21,8 @@ class myMap : public QWidget
 {
 public:
     // The map area's fixed size, and the number of rows and of columns.
-    static constexpr int mapWidth = 928;
-    static constexpr int mapHeight = 480;
+    static constexpr int mapWidth = grounds::mapWidth;
+    static constexpr int mapHeight = grounds::mapHeight;
     static constexpr int gridSize = mapReader::gridSize;
 
     myMap();

@@ -3,17 +3,15 @@
 // picture, without a window and without a display.
 
 #include "commandLine.h"
-#include "localTimeZone.h"
 #include "mapFile.h"
 #include "mapReader.h"
-#include "myMap.h"
+#include "mapPicture.h"
 #include "outputFile.h"
+#include "pngWriter.h"
 
-#include <QApplication>
-#include <QBuffer>
 #include <QByteArray>
+#include <QGuiApplication>
 #include <QImage>
-#include <QImageWriter>
 #include <QString>
 
 #include <cerrno>
@@ -26,14 +24,19 @@ namespace {
 
 enum exitCode { success = 0, failure = 1 };
 
+// Thumbnailers ask for 128 to 1024 pixels; a bound keeps a mistyped size
+// from asking for gigabytes.
+constexpr int largestSize = 4096;
+
 const commandLine::program renderProgram = {
     "velmora-render",
     VELMORA_VERSION,
-    "MAP [OUT.png]",
+    "[--size N] MAP [OUT.png]",
     "Writes the 928 by 480 map area that the 3D Velmora viewer shows for MAP\n"
     "to a PNG picture, by default MAP's name with .png; OUT.png may be \"-\"\n"
     "for standard output.\n",
-    {},
+    {{"size", 0, "N",
+      "Scale the picture smoothly to fit N by N pixels, its aspect\nkept (a thumbnail); N from 1 to 4096."}},
     2,
     failure,
 };
@@ -71,25 +74,28 @@ QByteArray defaultOutput(const QByteArray &mapPath)
     return (dot >= nameStart ? mapPath.left(dot) : mapPath) + ".png";
 }
 
-// The map area as the viewer shows it, as a PNG file's bytes; empty when
-// memory ran out.
-QByteArray picture(const QByteArray &codes)
+// The map area as the viewer shows it, fitted to size by size unless size
+// is 0, as a PNG file's bytes. Encoded in memory first: the only failures
+// left are the system's.
+QByteArray picture(const QByteArray &codes, int size)
 {
-    myMap area;
-    area.showCodes(codes);
-    // Shown as the viewer shows it, so that the background takes its size as
-    // it does on the first show, but never on a screen.
-    area.setAttribute(Qt::WA_DontShowOnScreen);
-    area.show();
-    // Encoded in memory first, so that the output's only failures are the
-    // system's. Grabbing a shown widget and encoding into memory fail only
-    // for want of memory, which the encoder reports as a failed write.
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    if (!QImageWriter(&buffer, "png").write(area.grab().toImage()))
-        return QByteArray();
-    return png;
+    const QImage area = mapPicture::draw(codes);
+    return pngWriter::encode(size ? mapPicture::fitted(area, size) : area);
+}
+
+// The value of --size, 0 without it, or -1 when it is no size.
+int requestedSize(const commandLine &cli)
+{
+    if (!cli.isSet("size"))
+        return 0;
+    const QByteArray given = cli.value("size");
+    // Digits only: toInt alone would take a sign and surrounding blanks.
+    for (const char byte : given)
+        if (byte < '0' || byte > '9')
+            return -1;
+    bool ok = false;
+    const int size = given.toInt(&ok);
+    return ok && size >= 1 && size <= largestSize ? size : -1;
 }
 
 // Qt checks most allocations but not all: some of its code crashes where
@@ -108,6 +114,11 @@ bool enoughMemoryAhead()
 
 int render(commandLine &cli, char *program)
 {
+    const int size = requestedSize(cli);
+    if (size < 0)
+        return cli.usage("--size takes a whole number of pixels from 1 to "
+                         + QByteArray::number(largestSize) + ", not '"
+                         + commandLine::shown(cli.value("size")) + "'");
     const QByteArray mapPath = cli.names().at(0);
     const QByteArray outPath = cli.names().size() > 1 ? cli.names().at(1) : defaultOutput(mapPath);
     mapFile map;
@@ -120,7 +131,6 @@ int render(commandLine &cli, char *program)
 
     if (!enoughMemoryAhead())
         return cli.fail(failure, QByteArray(), commandLine::reasonOf(ENOMEM));
-    nameLocalTimeZone();
     defaultHandler = qInstallMessageHandler(qtMessage);
     // No display is needed unless the user asks for a platform.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -130,10 +140,10 @@ int render(commandLine &cli, char *program)
     int qtArgc = 1;
     char *qtArgv[] = {program, nullptr};
     startingQt = true;
-    QApplication application(qtArgc, qtArgv);
+    QGuiApplication application(qtArgc, qtArgv);
     startingQt = false;
 
-    const QByteArray png = picture(reader.codes());
+    const QByteArray png = picture(reader.codes(), size);
     if (png.isEmpty())
         return cli.fail(failure, QByteArray(), commandLine::reasonOf(ENOMEM));
     if (outPath != "-") {

@@ -2,8 +2,10 @@
 # Installs the build into a fresh temporary prefix, as `cmake --install` does
 # for users and for the package, and checks the installed tree: every file in
 # its folder and nothing else, the icons' sizes, the desktop entry and the
-# metainfo as the desktop's own validators see them, the manual pages as groff
-# and mandoc see them, and that the installed renderer works from there.
+# metainfo as the desktop's own validators see them, the map files' MIME type
+# as shared-mime-info compiles it, the thumbnailer run as a file manager runs
+# it, the manual pages as groff and mandoc see them, and that the installed
+# renderer works from there.
 #
 # cmake -DBUILD_DIR=... -DSOURCE_DIR=... -DBINDIR=... -DDATADIR=... -DMANDIR=...
 #       -DMAPS_DIR=... -DVERSION=... -P installCheck.cmake
@@ -29,6 +31,7 @@ requireProgram(DESKTOP_FILE_VALIDATE desktop-file-validate)
 requireProgram(APPSTREAMCLI appstreamcli)
 requireProgram(GROFF groff)
 requireProgram(MANDOC mandoc)
+requireProgram(UPDATE_MIME_DATABASE update-mime-database)
 
 # Runs a validator that must print nothing and succeed.
 function(expectSilent what)
@@ -42,10 +45,21 @@ endfunction()
 set(id org.velmora.Velmora)
 set(programs velmora velmora-render velmora-check)
 set(iconSizes 16 22 24 32 48 64 128 256)
+set(mimeIconSizes 16 22 24 32 48 64)
+set(mimeType application/x-velmora-map)
+set(mimeIcon application-x-velmora-map)
 set(entry "${DATADIR}/applications/${id}.desktop")
 set(metainfo "${DATADIR}/metainfo/${id}.metainfo.xml")
+set(mimePackage "${DATADIR}/mime/packages/${id}.xml")
+set(thumbnailer "${DATADIR}/thumbnailers/velmora.thumbnailer")
 
-set(expected "${entry}" "${metainfo}")
+set(expected "${entry}" "${metainfo}" "${mimePackage}" "${thumbnailer}")
+foreach(file velmora.js velmora.tsx velmora.png)
+    list(APPEND expected "${DATADIR}/velmora/tiled/${file}")
+endforeach()
+foreach(size IN LISTS mimeIconSizes)
+    list(APPEND expected "${DATADIR}/icons/hicolor/${size}x${size}/mimetypes/${mimeIcon}.png")
+endforeach()
 foreach(program IN LISTS programs)
     list(APPEND expected "${BINDIR}/${program}" "${MANDIR}/man1/${program}.1")
 endforeach()
@@ -68,17 +82,28 @@ if(NOT (installed STREQUAL expected))
     message(FATAL_ERROR "installed tree:\n  ${installed}\nexpected:\n  ${expected}")
 endif()
 
-# Each icon is as large as its folder says (width and height, big-endian, in
-# the PNG header); the largest is the window's own.
-foreach(size IN LISTS iconSizes)
-    set(icon "${prefix}/${DATADIR}/icons/hicolor/${size}x${size}/apps/${id}.png")
-    file(READ "${icon}" header OFFSET 16 LIMIT 8 HEX)
+# A PNG picture's width and height, big-endian in its header.
+function(pngSize picture widthVariable heightVariable)
+    file(READ "${picture}" header OFFSET 16 LIMIT 8 HEX)
     string(SUBSTRING "${header}" 0 8 width)
     string(SUBSTRING "${header}" 8 8 height)
     math(EXPR width "0x${width}")
     math(EXPR height "0x${height}")
+    set(${widthVariable} ${width} PARENT_SCOPE)
+    set(${heightVariable} ${height} PARENT_SCOPE)
+endfunction()
+
+# Each icon is as large as its folder says; the largest is the window's own.
+foreach(size IN LISTS iconSizes)
+    pngSize("${prefix}/${DATADIR}/icons/hicolor/${size}x${size}/apps/${id}.png" width height)
     if(NOT (width EQUAL size AND height EQUAL size))
         message(FATAL_ERROR "the ${size}x${size} icon is ${width} by ${height}")
+    endif()
+endforeach()
+foreach(size IN LISTS mimeIconSizes)
+    pngSize("${prefix}/${DATADIR}/icons/hicolor/${size}x${size}/mimetypes/${mimeIcon}.png" width height)
+    if(NOT (width EQUAL size AND height EQUAL size))
+        message(FATAL_ERROR "the ${size}x${size} map file icon is ${width} by ${height}")
     endif()
 endforeach()
 execute_process(COMMAND "${CMAKE_COMMAND}" -E compare_files "${SOURCE_DIR}/resources/Icons/base.png"
@@ -94,7 +119,7 @@ if(NOT text MATCHES "^(#[^\n]*\n)*\\[Desktop Entry\\]\n")
     message(FATAL_ERROR "${id}.desktop does not start with [Desktop Entry]")
 endif()
 foreach(pair Type=Application "Name=3D Velmora" Exec=velmora TryExec=velmora "Path=${MAPS_DIR}"
-        Icon=${id} Terminal=false)
+        Icon=${id} Terminal=false StartupWMClass=velmora)
     string(REGEX MATCH "^([^=]*)=(.*)$" ignored "${pair}")
     set(key "${CMAKE_MATCH_1}")
     set(value "${CMAKE_MATCH_2}")
@@ -107,7 +132,80 @@ string(REGEX MATCH "\nCategories=([^\n]*)" ignored "\n${text}")
 if(NOT (";${CMAKE_MATCH_1};" MATCHES ";Graphics;" AND ";${CMAKE_MATCH_1};" MATCHES ";Viewer;"))
     message(FATAL_ERROR "Categories is '${CMAKE_MATCH_1}'")
 endif()
+# The viewer reads only the names typed in its window: opening a map file
+# with it would show another map, so it claims no type.
+if(text MATCHES "\nMimeType=")
+    message(FATAL_ERROR "${id}.desktop claims a MIME type")
+endif()
 expectSilent("desktop-file-validate" "${DESKTOP_FILE_VALIDATE}" "${prefix}/${entry}")
+
+# The MIME type as shared-mime-info compiles it, from a copy of the installed
+# packages folder: the glob, text/plain as its parent, its icon, and its
+# comment in English and French.
+# The copy's folder is the data home, so that the tool has no note to make
+# about a folder outside the search path.
+set(dataHome "${BUILD_DIR}/installCheck-data")
+set(mimeCopy "${dataHome}/mime")
+file(REMOVE_RECURSE "${dataHome}")
+file(COPY "${prefix}/${DATADIR}/mime/packages" DESTINATION "${mimeCopy}")
+expectSilent("update-mime-database" "${CMAKE_COMMAND}" -E env "XDG_DATA_HOME=${dataHome}"
+    "${UPDATE_MIME_DATABASE}" "${mimeCopy}")
+file(STRINGS "${mimeCopy}/globs2" globs REGEX "^[0-9]+:${mimeType}:")
+file(STRINGS "${mimeCopy}/subclasses" parents REGEX "^${mimeType} ")
+file(STRINGS "${mimeCopy}/icons" icons REGEX "^${mimeType}:")
+if(NOT (globs MATCHES "^50:${mimeType}:\\*\\.map$" AND parents STREQUAL "${mimeType} text/plain"
+        AND icons STREQUAL "${mimeType}:${mimeIcon}"))
+    message(FATAL_ERROR "the compiled MIME type: globs '${globs}', parents '${parents}', icons '${icons}'")
+endif()
+file(READ "${mimeCopy}/application/x-velmora-map.xml" compiled)
+if(NOT (compiled MATCHES "<comment>3D Velmora map</comment>"
+        AND compiled MATCHES "<comment xml:lang=\"fr\">Carte 3D Velmora</comment>"))
+    message(FATAL_ERROR "the compiled MIME type has not both comments:\n${compiled}")
+endif()
+file(REMOVE_RECURSE "${dataHome}")
+
+# The thumbnailer, run as the freedesktop thumbnail specification has a file
+# manager run it: TryExec found, the Exec line's %s, %i, %u and %o replaced
+# by the size, the map's path and URI and the thumbnail's path.
+file(STRINGS "${prefix}/${thumbnailer}" lines)
+set(keys)
+foreach(line IN LISTS lines)
+    if(line MATCHES "^([A-Za-z]+)=(.*)$")
+        set(key_${CMAKE_MATCH_1} "${CMAKE_MATCH_2}")
+        list(APPEND keys ${CMAKE_MATCH_1})
+    endif()
+endforeach()
+if(NOT (lines MATCHES "\\[Thumbnailer Entry\\]" AND key_TryExec STREQUAL "velmora-render"
+        AND ";${key_MimeType};" MATCHES ";${mimeType};"))
+    message(FATAL_ERROR "velmora.thumbnailer: TryExec '${key_TryExec}', MimeType '${key_MimeType}'")
+endif()
+if(NOT EXISTS "${prefix}/${BINDIR}/${key_TryExec}")
+    message(FATAL_ERROR "the thumbnailer's TryExec ${key_TryExec} is not installed")
+endif()
+set(thumbnailMap "${prefix}/${DATADIR}/velmora/maps/river.map")
+set(thumbnail "${BUILD_DIR}/installCheck-thumbnail.png")
+file(REMOVE "${thumbnail}")
+separate_arguments(command UNIX_COMMAND "${key_Exec}")
+set(run)
+foreach(word IN LISTS command)
+    string(REPLACE "%s" "128" word "${word}")
+    string(REPLACE "%i" "${thumbnailMap}" word "${word}")
+    string(REPLACE "%u" "file://${thumbnailMap}" word "${word}")
+    string(REPLACE "%o" "${thumbnail}" word "${word}")
+    list(APPEND run "${word}")
+endforeach()
+list(GET run 0 program)
+list(REMOVE_AT run 0)
+execute_process(COMMAND "${prefix}/${BINDIR}/${program}" ${run}
+    RESULT_VARIABLE result ERROR_VARIABLE errors)
+if(NOT (result EQUAL 0 AND errors STREQUAL "" AND EXISTS "${thumbnail}"))
+    message(FATAL_ERROR "the thumbnailer's Exec line '${key_Exec}' failed (${result}): ${errors}")
+endif()
+pngSize("${thumbnail}" width height)
+if(NOT (width EQUAL 128 AND height EQUAL 66))
+    message(FATAL_ERROR "the thumbnail for 128 pixels is ${width} by ${height}")
+endif()
+file(REMOVE "${thumbnail}")
 
 # The metainfo: valid for AppStream, naming every installed program and the
 # release that the manual pages are dated from. The validator's one pedantic

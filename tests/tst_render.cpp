@@ -30,6 +30,8 @@ private slots:
     void init();
     void matchesTheViewer_data();
     void matchesTheViewer();
+    void thumbnails_data();
+    void thumbnails();
     void defaultOutput_data();
     void defaultOutput();
     void failures_data();
@@ -130,6 +132,19 @@ void TestRender::matchesTheViewer_data()
                                                << QStringList{"../maps/all.map"};
     QTest::newRow("every code, absolute path") << "maps/all.map" << everyCode
                                                << QStringList{"%1/maps/all.map"};
+    // Every byte that is a code, two maps' worth: glyphs that reach out of
+    // their tile, such as the hook of a J, are cut at its edge as a label cuts them.
+    QByteArray everyByte;
+    for (int byte = 1; byte < 256; ++byte)
+        if (byte != '\n' && byte != '\r' && byte != ' ')
+            everyByte += char(byte);
+    for (int part = 0; part < 2; ++part) {
+        QByteArray lines;
+        for (int row = 0; row < 14; ++row)
+            lines += everyByte.mid((part * 14 + row) * 14, 14) + '\n';
+        QTest::newRow(part ? "every byte, second half" : "every byte, first half")
+            << "maps/bytes.map" << lines << QStringList{"../maps/bytes.map"};
+    }
     QTest::newRow("one ground") << "maps/water.map" << uniformMap('6')
                                 << QStringList{"../maps/water.map"};
     QTest::newRow("short lines and CR LF") << "maps/short.map"
@@ -181,6 +196,46 @@ void TestRender::matchesTheViewer()
              shown.convertToFormat(QImage::Format_ARGB32));
 }
 
+void TestRender::thumbnails_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QSize>("size");
+    // Thumbnailers ask for 128, 256, 512 and 1024 pixels.
+    QTest::newRow("128, as a thumbnailer asks") << QStringList{"--size", "128", "../maps/a.map", "../a.png"}
+                                                << QSize(128, 66);
+    QTest::newRow("1024, larger than the map") << QStringList{"--size=1024", "../maps/a.map", "../a.png"}
+                                               << QSize(1024, 529);
+    QTest::newRow("1") << QStringList{"../maps/a.map", "--size", "1", "../a.png"} << QSize(1, 1);
+    QTest::newRow("the last size given") << QStringList{"--size", "64", "--size", "256", "../maps/a.map", "-"}
+                                         << QSize(256, 132);
+    QTest::newRow("beside the map") << QStringList{"--size", "128", "../maps/a.map"} << QSize(128, 66);
+}
+
+// A thumbnail is the whole picture scaled smoothly, its largest side the size asked for.
+void TestRender::thumbnails()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QSize, size);
+    QByteArray codes = "12345678\n9abc0 \tx\r\n" + uniformMap('2');
+    QVERIFY(writeFile(dir->filePath(QStringLiteral("maps/a.map")), codes));
+    const Run full = render({QStringLiteral("../maps/a.map"), QStringLiteral("../full.png")});
+    QCOMPARE(full.exitCode, 0);
+    const Run run = render(arguments);
+    QCOMPARE(run.err, QByteArray());
+    QCOMPARE(run.exitCode, 0);
+    QImage thumbnail;
+    if (arguments.last() == QLatin1String("-"))
+        thumbnail.loadFromData(run.out, "png");
+    else
+        thumbnail.load(dir->filePath(arguments.last().endsWith(QLatin1String(".map"))
+                                         ? QStringLiteral("maps/a.png")
+                                         : QStringLiteral("a.png")));
+    QCOMPARE(thumbnail.size(), size);
+    const QImage expected = QImage(dir->filePath(QStringLiteral("full.png")))
+                                .scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    QCOMPARE(thumbnail.convertToFormat(QImage::Format_RGB32), expected.convertToFormat(QImage::Format_RGB32));
+}
+
 void TestRender::defaultOutput_data()
 {
     QTest::addColumn<QString>("map");
@@ -216,7 +271,7 @@ void TestRender::failures_data()
     // temporary folder. old.png must stay as it was.
     QTest::addColumn<QString>("message");
 
-    const QString usage = QStringLiteral(" (usage: velmora-render MAP [OUT.png], or --help)");
+    const QString usage = QStringLiteral(" (usage: velmora-render [--size N] MAP [OUT.png], or --help)");
     const QStringList map = {QStringLiteral("../maps/a.map")};
     const QString plain;
     const QString preloaded = QStringLiteral("LD_PRELOAD=$FAULTS ");
@@ -229,6 +284,11 @@ void TestRender::failures_data()
                                      << "Unknown option 'reverse'" + usage;
     QTest::newRow("empty map name") << QStringList{""} << plain << 2
                                     << "an empty name was given" + usage;
+    const QString sizeUsage = QStringLiteral("--size takes a whole number of pixels from 1 to 4096, not '%1'");
+    for (const char *size : {"0", "4097", "-128", "12px", " 12", "", "99999999999"})
+        QTest::newRow(qPrintable(QStringLiteral("size '%1'").arg(QLatin1String(size))))
+            << QStringList{"--size", size} + map << plain << 2
+            << sizeUsage.arg(QLatin1String(size)) + usage;
     QTest::newRow("missing map") << QStringList{"../maps/missing.map"} << plain << 1
                                  << "../maps/missing.map: No such file or directory";
     QTest::newRow("map is a folder") << QStringList{"../maps/sub"} << plain << 1

@@ -3,7 +3,9 @@
 # Starts an installed desktop entry of the viewer as a desktop's menu does,
 # with gio launch, on the current X display, and checks that the window shows
 # the sample map: its map area must be, pixel for pixel, velmora-render's
-# picture of MAPS_FOLDER/test.map. Run by tools/package.sh --check under Xvfb.
+# picture of MAPS_FOLDER/test.map; and that the window's class is the entry's
+# StartupWMClass, by which docks tie the window to its launcher. Run by
+# tools/package.sh --check under Xvfb.
 #   bash tools/launchCheck.sh DESKTOP_FILE MAPS_FOLDER
 set -euo pipefail
 entry=$1
@@ -27,6 +29,12 @@ gio launch "$entry"
 window=$(timeout 20 xdotool search --sync --onlyvisible --name '^3D Velmora$' | head -n 1) \
     || fail "no window of 3D Velmora within 20 s"
 pid=$(xdotool getwindowpid "$window")
+
+# WM_CLASS(STRING) = "instance", "class"
+class=$(xprop -id "$window" WM_CLASS | sed -n 's/^WM_CLASS(STRING) = "[^"]*", "\([^"]*\)"$/\1/p')
+wanted=$(sed -n 's/^StartupWMClass=//p' "$entry")
+[ -n "$class" ] && [ "$class" = "$wanted" ] \
+    || fail "the window's class is '$class', the entry's StartupWMClass '$wanted'"
 
 # The window may show before its first complete frame: look again for up to 10 s.
 differing=

@@ -27,9 +27,10 @@ source "$root/tools/installPackages.sh"
 
 needPackages build-essential debhelper dpkg-dev lintian
 if [ "$check" = 1 ]; then
-    # Xvfb for a display, gio for the desktop's launcher, xdotool to find the
-    # window and ImageMagick to read it.
-    needPackages xvfb xauth libglib2.0-bin xdotool imagemagick
+    # Xvfb for a display, gio for the desktop's launcher and its view of
+    # file types, xdotool to find the window, xprop to read its class and
+    # ImageMagick to read it.
+    needPackages xvfb xauth libglib2.0-bin xdotool x11-utils imagemagick
 fi
 
 # Runs a command, showing what it printed only when it fails.
@@ -109,6 +110,15 @@ if [ "$check" = 1 ]; then
         echo "package.sh: appstreamcli does not find org.velmora.Velmora once installed" >&2
         exit 1
     fi
+    # A map as the desktop sees it once the package's MIME type is in.
+    seen=$(gio info -a standard::content-type,standard::icon /usr/share/velmora/maps/river.map)
+    for wanted in "standard::content-type: application/x-velmora-map" \
+        "standard::icon: application-x-velmora-map,"; do
+        if ! grep -qF "$wanted" <<<"$seen"; then
+            echo "package.sh: gio does not see a map as a 3D Velmora map: $seen" >&2
+            exit 1
+        fi
+    done
     xvfb-run -a -s "-screen 0 1280x1024x24" \
         bash "$root/tools/launchCheck.sh" /usr/share/applications/org.velmora.Velmora.desktop \
         /usr/share/velmora/maps
@@ -131,7 +141,7 @@ if [ "$check" = 1 ]; then
         echo "package.sh: appstreamcli still finds org.velmora.Velmora once purged" >&2
         exit 1
     fi
-    echo "Installed, found by appstreamcli, started from its menu entry, purged without a trace"
+    echo "Installed, found by appstreamcli, maps seen as their type by gio, started from its menu entry, purged without a trace"
     restore
 fi
 echo "$package"

@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: MIT
 // Draws every picture the viewer ships: the nine terrain tiles, the test
 // picture, the empty tile, the empty background and the window icon, and the
-// smaller sizes of that icon for the desktop's icon theme.
+// smaller sizes of that icon for the desktop's icon theme; the icon of map
+// files in the file manager; and the ground pictures of the Tiled tileset,
+// stretched to the tile's size as the viewer shows them.
 // Everything comes from fixed seeds fed to our own generator (no clock, no
 // library distributions), so a run writes the same bytes every time and the
 // committed pictures only change when this program does.
 //
-// Usage: makePictures RESOURCES_FOLDER ICONS_FOLDER
+// Usage: makePictures RESOURCES_FOLDER ICONS_FOLDER TILED_FOLDER
 
 #include <QColor>
 #include <QCoreApplication>
@@ -712,6 +714,75 @@ QImage icon(int size)
     return image.convertToFormat(QImage::Format_ARGB32);
 }
 
+// ----------------------------------------------------------- map file icon
+
+// A sheet of paper with a folded corner holding a small isometric map of four
+// grounds. Drawn on each size's own pixel grid, as the application icon is:
+// the fold and the diamond on whole pixels, the diamond twice as wide as high.
+QImage mapFileIcon(int size)
+{
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing, size >= 48);
+
+    const int left = std::max(1, int(std::lround(size * 0.14)));
+    const int right = size - left;
+    const int top = std::max(0, int(std::lround(size * 0.04)));
+    const int bottom = size - top;
+    const int fold = std::max(3, int(std::lround(size * 0.25)));
+    const QPolygonF sheet({QPointF(left, top), QPointF(right - fold, top), QPointF(right, top + fold),
+                           QPointF(right, bottom), QPointF(left, bottom)});
+    const double edge = 0.5; // a one-pixel line on the pixel centres
+    painter.setPen(QPen(QColor(120, 120, 116), 1));
+    painter.setBrush(QColor(246, 246, 240));
+    painter.drawPolygon(sheet.translated(edge, edge).intersected(
+        QPolygonF(QRectF(left, top, right - left - 1 + edge, bottom - top - 1 + edge))));
+    painter.setBrush(QColor(214, 214, 206));
+    painter.drawPolygon(QPolygonF({QPointF(right - fold, top), QPointF(right - fold, top + fold),
+                                   QPointF(right - 1, top + fold)})
+                            .translated(edge, edge));
+
+    // Two by two diamonds, grass and water on earth, across the sheet's lower part.
+    const int half = std::max(2, (right - left - 2 * std::max(1, size / 16)) / 4);
+    const double cx = (left + right) / 2.0;
+    const double cy = bottom - std::max(2, size / 10) - half;
+    const QColor grounds[2][2] = {{QColor(112, 178, 62), QColor(88, 160, 214)},
+                                  {QColor(166, 118, 74), QColor(112, 178, 62)}};
+    painter.setPen(Qt::NoPen);
+    for (int row = 0; row < 2; ++row) {
+        for (int col = 0; col < 2; ++col) {
+            const double x = cx + (col - row) * half;
+            const double y = cy - half + (col + row) * half / 2.0;
+            painter.setBrush(grounds[row][col]);
+            painter.drawPolygon(QPolygonF({QPointF(x, y), QPointF(x + half, y + half / 2.0),
+                                           QPointF(x, y + half), QPointF(x - half, y + half / 2.0)}));
+        }
+    }
+    painter.end();
+    return image.convertToFormat(QImage::Format_ARGB32);
+}
+
+// ---------------------------------------------------------- Tiled tileset
+
+// The ground pictures of codes '1' to '8' side by side, each stretched to the
+// viewer's 64 by 32 tile without smoothing, pixel for pixel as a tile shows
+// it: a copy of the nearest source pixel, so the alpha edges stay hard.
+QImage tilesetImage(const std::vector<QImage> &grounds)
+{
+    constexpr int width = 64, height = 32;
+    QImage strip(width * int(grounds.size()), height, QImage::Format_ARGB32);
+    strip.fill(Qt::transparent);
+    for (size_t i = 0; i < grounds.size(); ++i) {
+        const QImage tile = grounds[i].convertToFormat(QImage::Format_ARGB32).scaled(
+            width, height, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+                strip.setPixel(int(i) * width + x, y, tile.pixel(x, y));
+    }
+    return strip;
+}
+
 // --------------------------------------------------------------- writing
 
 bool write(const QImage &image, const QString &path, const char *format, bool progressive = false)
@@ -734,15 +805,17 @@ bool write(const QImage &image, const QString &path, const char *format, bool pr
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv); // lets QImageWriter find the JPEG plugin
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: makePictures RESOURCES_FOLDER ICONS_FOLDER\n");
+    if (argc != 4) {
+        std::fprintf(stderr, "usage: makePictures RESOURCES_FOLDER ICONS_FOLDER TILED_FOLDER\n");
         return 2;
     }
     const QDir out(QString::fromLocal8Bit(argv[1]));
     for (const char *folder : {"RSC/terrain", "Background", "Icons"})
         out.mkpath(folder);
     const QDir icons(QString::fromLocal8Bit(argv[2]));
-    icons.mkpath(QStringLiteral("."));
+    icons.mkpath(QStringLiteral("mimetypes"));
+    const QDir tiled(QString::fromLocal8Bit(argv[3]));
+    tiled.mkpath(QStringLiteral("."));
 
     struct Terrain
     {
@@ -758,11 +831,19 @@ int main(int argc, char *argv[])
         {"cailloux", pebbles, {75, 76, 70}},
     };
     bool ok = true;
-    for (const Terrain &t : terrains)
-        ok &= write(tileImage(t.paint(), t.mean),
-                    out.filePath(QStringLiteral("RSC/terrain/%1.png").arg(t.name)), "png");
+    // The tileset's grounds, in code order: the first seven terrains, then the test picture.
+    std::vector<QImage> codeGrounds;
+    for (const Terrain &t : terrains) {
+        const QImage picture = tileImage(t.paint(), t.mean);
+        if (codeGrounds.size() < 7)
+            codeGrounds.push_back(picture);
+        ok &= write(picture, out.filePath(QStringLiteral("RSC/terrain/%1.png").arg(t.name)), "png");
+    }
 
-    ok &= write(testPicture(), out.filePath("test.png"), "png");
+    const QImage test = testPicture();
+    codeGrounds.push_back(test);
+    ok &= write(test, out.filePath("test.png"), "png");
+    ok &= write(tilesetImage(codeGrounds), tiled.filePath("velmora.png"), "png");
 
     QImage empty(2, 2, QImage::Format_ARGB32);
     empty.fill(Qt::transparent);
@@ -776,5 +857,7 @@ int main(int argc, char *argv[])
     ok &= write(icon(256), out.filePath("Icons/base.png"), "png");
     for (int size : {16, 22, 24, 32, 48, 64, 128})
         ok &= write(icon(size), icons.filePath(QStringLiteral("%1.png").arg(size)), "png");
+    for (int size : {16, 22, 24, 32, 48, 64})
+        ok &= write(mapFileIcon(size), icons.filePath(QStringLiteral("mimetypes/%1.png").arg(size)), "png");
     return ok ? 0 : 1;
 }

@@ -1,0 +1,45 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QPoint>
+#include <QString>
+
+// The ground codes of map files and the isometric layout of their tiles, for
+// all that shows a map: the viewer's tiles and velmora-render's painter.
+// Codes '1' to '8' have a ground each; every other value is the empty ground.
+// Pixel positions are the map area's, (0, 0) at its top-left corner; row 0,
+// column 0 is the top corner of the diamond.
+namespace grounds {
+
+struct ground {
+    QString picture; // in the resource bundle
+    QString name;    // for assistive technology, in French like the window
+};
+
+constexpr int count = 9;
+constexpr int empty = count - 1;
+
+// The ground a code shows: '1' to last have their own, every other value the
+// empty ground.
+constexpr int of(int code, int last = '8')
+{
+    return code >= '1' && code <= last ? code - '1' : empty;
+}
+const ground &at(int index);
+
+constexpr int tileWidth = 64;
+constexpr int tileHeight = 32;
+constexpr int mapWidth = 928;
+constexpr int mapHeight = 480;
+
+// Where the tile at row and col has its top-left corner in a map area
+// areaWidth pixels wide. Neighbours sit half a tile apart across and down, so
+// the diamond pictures meet edge to edge; only the centring across depends on
+// the area's width.
+inline QPoint tilePosition(int row, int col, int areaWidth)
+{
+    return {(areaWidth + tileWidth * (col - row - 1)) / 2,
+            static_cast<int>(0.5 * tileHeight * (row + col + 0.5))};
+}
+
+} // namespace grounds

@@ -1,0 +1,420 @@
+// SPDX-License-Identifier: MIT
+#include "mapFile.h"
+#include "mapReader.h"
+#include "testSupport.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QtEndian>
+#include <QtTest>
+
+// The Tiled extension, run by the real Tiled as a map author runs it, without
+// a display: `tiled --export-map FORMAT IN OUT` reads and writes through it.
+// Two scripts of the test's own sit beside it in the extensions folder: one
+// prints every Tiled warning on standard error, since a headless export shows
+// none, and one registers a format "velmora-probe" that prints what the
+// velmora format's write answers, which Tiled's command line leaves out.
+class TestTiled : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void roundTrip_data();
+    void roundTrip();
+    void readsTheViewersGrid();
+    void writes_data();
+    void writes();
+    void refusals_data();
+    void refusals();
+    void needsVelmoraCheck();
+
+private:
+    struct Run {
+        int exitCode;
+        QByteArray err;
+    };
+    Run tiled(const QStringList &arguments, const QString &path = QString());
+    // The viewer's grid for the file, codes outside '1' to '8' as '0', one
+    // line of 14 codes a row.
+    static QByteArray viewersGrid(const QString &map);
+    // A TMX map of the codes (a string of rows of codes, '0' for an empty
+    // cell) on the installed tileset, its layers each given as rows.
+    QString tmxFile(const QString &name, const QList<QStringList> &layers, const QString &extra = {});
+
+    QTemporaryDir dir;
+    QString checkFolder;
+};
+
+namespace {
+
+const QString extensionFolder = QStringLiteral(VELMORA_TILED_DIR);
+
+const char recordWarnings[] = R"(// Prints each warning on standard error too.
+(function () {
+    const real = tiled;
+    tiled = new Proxy(real, {
+        get(target, name) {
+            if (name === "warn")
+                return function (message, activated) {
+                    console.warn("tiled warning: " + message);
+                    target.warn(message, activated);
+                };
+            const value = target[name];
+            return typeof value === "function" ? value.bind(target) : value;
+        },
+    });
+})();
+)";
+
+const char probeFormat[] = R"(// The velmora format's answer to a write, printed. Called
+// from a script, a format throws what it would show in Tiled's window.
+tiled.registerMapFormat("velmora-probe", {
+    name: "probe",
+    extension: "probe",
+    write: function (map, fileName) {
+        try {
+            tiled.mapFormat("velmora").write(map, fileName);
+        } catch (error) {
+            console.warn("velmora answers: " + error.message);
+            return error.message;
+        }
+        console.warn("velmora answers nothing");
+        return undefined;
+    },
+});
+)";
+
+// count rows, each row; Qt 5's lists have no such constructor.
+QStringList rowsOf(int count, const QString &row)
+{
+    QStringList rows;
+    for (int i = 0; i < count; ++i)
+        rows << row;
+    return rows;
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
+}
+
+// What Tiled printed through the recording script, in order.
+QByteArrayList printed(const QByteArray &err, const QByteArray &prefix)
+{
+    QByteArrayList lines;
+    for (const QByteArray &line : err.split('\n')) {
+        const int at = line.indexOf(prefix);
+        if (at >= 0)
+            lines.append(line.mid(at + prefix.size()));
+    }
+    return lines;
+}
+
+} // namespace
+
+void TestTiled::initTestCase()
+{
+    QVERIFY(dir.isValid());
+    const QDir extensions(dir.filePath(QStringLiteral("config/tiled/extensions")));
+    QVERIFY(extensions.mkpath(QStringLiteral(".")));
+    // Enabled as the README tells users: the installed folder linked in.
+    QVERIFY(QFile::link(extensionFolder, extensions.filePath(QStringLiteral("velmora"))));
+    QVERIFY(writeFile(extensions.filePath(QStringLiteral("0-recordWarnings.js")), recordWarnings));
+    QVERIFY(writeFile(extensions.filePath(QStringLiteral("1-probeFormat.js")), probeFormat));
+    checkFolder = QFileInfo(QStringLiteral(VELMORA_CHECK)).absolutePath();
+    QVERIFY(QDir::setCurrent(dir.path()));
+}
+
+TestTiled::Run TestTiled::tiled(const QStringList &arguments, const QString &path)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.filePath(QStringLiteral("config")));
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.path());
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    environment.insert(QStringLiteral("PATH"),
+                       path.isNull() ? checkFolder + QLatin1Char(':') + environment.value(QStringLiteral("PATH"))
+                                     : path);
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(VELMORA_TILED), arguments);
+    if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit)
+        return {-1, process.readAllStandardError()};
+    return {process.exitCode(), process.readAllStandardError() + process.readAllStandardOutput()};
+}
+
+QByteArray TestTiled::viewersGrid(const QString &map)
+{
+    mapFile file;
+    mapReader reader;
+    if (!file.openMap(QFile::encodeName(map)) || !file.readMap(reader))
+        return QByteArray("(unreadable)");
+    QByteArray grid;
+    const QByteArray codes = reader.codes();
+    for (int i = 0; i < codes.size(); ++i) {
+        grid += codes.at(i) >= '1' && codes.at(i) <= '8' ? codes.at(i) : '0';
+        if (i % mapReader::gridSize == mapReader::gridSize - 1)
+            grid += '\n';
+    }
+    return grid;
+}
+
+QString TestTiled::tmxFile(const QString &name, const QList<QStringList> &layers, const QString &extra)
+{
+    const int height = int(layers.value(0).size());
+    const int width = height ? int(layers.at(0).at(0).size()) : 0;
+    QString xml = QStringLiteral(
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        "<map version=\"1.8\" orientation=\"isometric\" renderorder=\"right-down\" width=\"%1\" "
+        "height=\"%2\" tilewidth=\"64\" tileheight=\"32\" infinite=\"0\">\n"
+        " <tileset firstgid=\"1\" source=\"%3/velmora.tsx\"/>\n%4")
+                      .arg(width)
+                      .arg(height)
+                      .arg(extensionFolder, extra);
+    int id = 1;
+    for (const QStringList &rows : layers) {
+        QStringList cells;
+        for (const QString &row : rows)
+            for (const QChar code : row)
+                // Tile ids 0 to 7 are codes '1' to '8'; 0 is an empty cell,
+                // and a letter a tile of the tileset given in extra.
+                cells << QString::number(code.isDigit() ? code.digitValue()
+                                                         : 9 + code.unicode() - 'a');
+        xml += QStringLiteral(" <layer id=\"%1\" name=\"layer %1\" width=\"%2\" height=\"%3\">\n"
+                              "  <data encoding=\"csv\">%4</data>\n </layer>\n")
+                   .arg(id++)
+                   .arg(rows.value(0).size())
+                   .arg(rows.size())
+                   .arg(cells.join(QLatin1Char(',')));
+    }
+    xml += QStringLiteral("</map>\n");
+    const QString path = dir.filePath(name);
+    return writeFile(path, xml.toUtf8()) ? path : QString();
+}
+
+void TestTiled::roundTrip_data()
+{
+    QTest::addColumn<QString>("map");
+    for (const QString &sample : QDir(QStringLiteral(VELMORA_MAPS)).entryList({QStringLiteral("*.map")}))
+        QTest::newRow(qPrintable(sample)) << QStringLiteral(VELMORA_MAPS "/") + sample;
+
+    // Generated: every byte as a code, and grids of codes and the bytes the
+    // reader skips or stumbles on, from fixed seeds.
+    QByteArray everyByte;
+    for (int byte = 1; byte < 256; ++byte)
+        everyByte += char(byte);
+    struct generatedMap {
+        const char *name;
+        QByteArray bytes;
+    };
+    QList<generatedMap> generated = {
+        {"every byte", everyByte},
+        {"empty file", QByteArray()},
+        {"long lines, CR LF, a byte order mark", "\xef\xbb\xbf" + QByteArray("12345678123456781\r\n").repeated(20)},
+    };
+    const QByteArray alphabet("0123456789x\t \r\n\n\n\0", 18);
+    for (quint32 seed = 1; seed <= 3; ++seed) {
+        QRandomGenerator random(seed);
+        QByteArray bytes;
+        for (int i = 0; i < 260; ++i)
+            bytes += alphabet.at(int(random.bounded(quint32(alphabet.size()))));
+        generated.append({seed == 1 ? "random 1" : seed == 2 ? "random 2" : "random 3", bytes});
+    }
+    for (const generatedMap &each : generated) {
+        const QString path = dir.filePath(QString::fromLatin1(each.name).replace(QLatin1Char(' '), QLatin1Char('_'))
+                                          + QStringLiteral(".map"));
+        QVERIFY(writeFile(path, each.bytes));
+        QTest::newRow(each.name) << path;
+    }
+}
+
+// Read then written, any map is the viewer's grid, codes outside '1' to '8'
+// as '0'; velmora-check's diagnostics came as Tiled warnings.
+void TestTiled::roundTrip()
+{
+    QFETCH(QString, map);
+    const QString out = dir.filePath(QStringLiteral("out.map"));
+    QFile::remove(out);
+    const Run run = tiled({QStringLiteral("--export-map"), QStringLiteral("velmora"), map, out});
+    QVERIFY2(run.exitCode == 0, run.err);
+    QCOMPARE(readAll(out), viewersGrid(map));
+
+    QProcess check;
+    check.start(QStringLiteral(VELMORA_CHECK), {QStringLiteral("--"), map});
+    QVERIFY(check.waitForFinished(30000));
+    QByteArrayList diagnostics = check.readAllStandardOutput().split('\n');
+    diagnostics.removeAll(QByteArray());
+    QCOMPARE(printed(run.err, "tiled warning: "), diagnostics);
+}
+
+// Opened in Tiled, a map is an isometric 14 by 14 map of 64 by 32 tiles with
+// one tile layer, whose cells show the viewer's pictures and carry its codes.
+void TestTiled::readsTheViewersGrid()
+{
+    const QString map = QStringLiteral(VELMORA_MAPS "/test.map");
+    const QString json = dir.filePath(QStringLiteral("test.json"));
+    const Run run = tiled({QStringLiteral("--export-map"), QStringLiteral("json"), map, json});
+    QVERIFY2(run.exitCode == 0, run.err);
+    const QJsonObject root = QJsonDocument::fromJson(readAll(json)).object();
+    QCOMPARE(root.value(QStringLiteral("orientation")).toString(), QStringLiteral("isometric"));
+    QCOMPARE(root.value(QStringLiteral("width")).toInt(), 14);
+    QCOMPARE(root.value(QStringLiteral("height")).toInt(), 14);
+    QCOMPARE(root.value(QStringLiteral("tilewidth")).toInt(), 64);
+    QCOMPARE(root.value(QStringLiteral("tileheight")).toInt(), 32);
+    const QJsonArray layers = root.value(QStringLiteral("layers")).toArray();
+    QCOMPARE(layers.size(), 1);
+    QCOMPARE(layers.at(0).toObject().value(QStringLiteral("type")).toString(), QStringLiteral("tilelayer"));
+    const QJsonArray tilesets = root.value(QStringLiteral("tilesets")).toArray();
+    QCOMPARE(tilesets.size(), 1);
+    const QJsonObject tileset = tilesets.at(0).toObject();
+
+    // Each tile's code, and its picture as the viewer shows that code.
+    const QImage sheet(QFileInfo(json).absoluteDir().filePath(tileset.value(QStringLiteral("image")).toString()));
+    QCOMPARE(sheet.size(), QSize(512, 32));
+    const char *const viewerPictures[] = {
+        ":/sols/RSC/terrain/terre.png", ":/sols/RSC/terrain/herbe.png", ":/sols/RSC/terrain/dalles.png",
+        ":/sols/RSC/terrain/roche.png", ":/sols/RSC/terrain/sable.png", ":/sols/RSC/terrain/eau.png",
+        ":/sols/RSC/terrain/lave.png",  ":/sols/test.png"};
+    QHash<int, char> codeOfTile;
+    for (const QJsonValue tile : tileset.value(QStringLiteral("tiles")).toArray()) {
+        const int id = tile.toObject().value(QStringLiteral("id")).toInt();
+        const QJsonArray properties = tile.toObject().value(QStringLiteral("properties")).toArray();
+        QCOMPARE(properties.size(), 1);
+        QCOMPARE(properties.at(0).toObject().value(QStringLiteral("name")).toString(), QStringLiteral("code"));
+        QCOMPARE(properties.at(0).toObject().value(QStringLiteral("type")).toString(), QStringLiteral("string"));
+        const QString code = properties.at(0).toObject().value(QStringLiteral("value")).toString();
+        QVERIFY(code.size() == 1 && code.at(0) >= QLatin1Char('1') && code.at(0) <= QLatin1Char('8'));
+        codeOfTile.insert(id, code.at(0).toLatin1());
+        const QImage shown = sheet.copy(id * 64, 0, 64, 32).convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        QVERIFY2(shown == tileImage(viewerPictures[code.at(0).toLatin1() - '1'])
+                              .convertToFormat(QImage::Format_ARGB32_Premultiplied),
+                 qPrintable("tile " + QString::number(id) + " is not the viewer's picture of code " + code));
+    }
+    QCOMPARE(codeOfTile.size(), 8);
+
+    const int firstGid = tileset.value(QStringLiteral("firstgid")).toInt();
+    // Tiled's default layer data: little-endian global tile ids, zlib'ed, in
+    // base64; qUncompress wants the size in front, big-endian.
+    const QJsonObject layer = layers.at(0).toObject();
+    QCOMPARE(layer.value(QStringLiteral("encoding")).toString(), QStringLiteral("base64"));
+    QCOMPARE(layer.value(QStringLiteral("compression")).toString(), QStringLiteral("zlib"));
+    const QByteArray data = qUncompress(QByteArray::fromHex("00000310")
+                                        + QByteArray::fromBase64(layer.value(QStringLiteral("data")).toString().toLatin1()));
+    QCOMPARE(data.size(), 14 * 14 * 4);
+    QByteArray cells;
+    for (int i = 0; i < 14 * 14; ++i) {
+        const int gid = qFromLittleEndian<qint32>(data.constData() + 4 * i);
+        cells += gid ? codeOfTile.value(gid - firstGid, '?') : '0';
+        if (i % 14 == 13)
+            cells += '\n';
+    }
+    QCOMPARE(cells, viewersGrid(map));
+}
+
+void TestTiled::writes_data()
+{
+    QTest::addColumn<QStringList>("rows");
+    QTest::addColumn<QByteArray>("expected");
+    QStringList full;
+    QByteArray fullText;
+    for (int row = 0; row < 14; ++row) {
+        QString line;
+        for (int col = 0; col < 14; ++col)
+            line += QChar(QLatin1Char(char('0' + (row + col) % 9)));
+        full << line;
+        fullText += line.toLatin1() + '\n';
+    }
+    QTest::newRow("14 by 14, every code and empty cells") << full << fullText;
+    QTest::newRow("smaller: the rest is '0'")
+        << QStringList{"123", "456"}
+        << "12300000000000\n45600000000000\n" + QByteArray("00000000000000\n").repeated(12);
+}
+
+// A map made in Tiled on the tileset, saved as a .map that velmora-check
+// passes without a word.
+void TestTiled::writes()
+{
+    QFETCH(QStringList, rows);
+    QFETCH(QByteArray, expected);
+    const QString in = tmxFile(QStringLiteral("in.tmx"), {rows});
+    const QString out = dir.filePath(QStringLiteral("out.map"));
+    QVERIFY(writeFile(out, "an older map\n"));
+    const Run run = tiled({QStringLiteral("--export-map"), QStringLiteral("velmora"), in, out});
+    QVERIFY2(run.exitCode == 0, run.err);
+    QCOMPARE(readAll(out), expected);
+
+    QProcess check;
+    check.start(QStringLiteral(VELMORA_CHECK), {QStringLiteral("--"), out});
+    QVERIFY(check.waitForFinished(30000));
+    QCOMPARE(check.readAllStandardOutput(), QByteArray());
+    QCOMPARE(check.exitCode(), 0);
+}
+
+void TestTiled::refusals_data()
+{
+    QTest::addColumn<QList<QStringList>>("layers");
+    QTest::addColumn<QString>("extra");
+    QTest::addColumn<QByteArray>("reason");
+    const QString row14(14, QLatin1Char('2'));
+    const QStringList grid14 = rowsOf(14, row14);
+    QTest::newRow("15 columns") << QList<QStringList>{rowsOf(14, row14 + "2")} << QString()
+                                << QByteArray("the tile layer \"layer 1\" is 15 by 14 tiles; a 3D Velmora map is at most 14 by 14");
+    QTest::newRow("15 rows") << QList<QStringList>{rowsOf(15, row14)} << QString()
+                             << QByteArray("is 14 by 15 tiles");
+    QTest::newRow("two tile layers") << QList<QStringList>{grid14, grid14} << QString()
+                                     << QByteArray("the map has 2 tile layers; a 3D Velmora map is exactly one");
+    // The same pictures as a tileset of Tiled's own, without codes.
+    const QString plain = QStringLiteral(
+        " <tileset firstgid=\"9\" name=\"plain\" tilewidth=\"64\" tileheight=\"32\" tilecount=\"8\" columns=\"8\">\n"
+        "  <image source=\"%1/velmora.png\" width=\"512\" height=\"32\"/>\n </tileset>\n").arg(extensionFolder);
+    QTest::newRow("a tile without a code") << QList<QStringList>{rowsOf(14, QStringLiteral("22222a22222222"))} << plain
+                                           << QByteArray("the tile 0 of the tileset \"plain\" at 5,0 has no \"code\" property");
+}
+
+// Refused with the reason, and nothing written: an existing file stays.
+void TestTiled::refusals()
+{
+    QFETCH(QList<QStringList>, layers);
+    QFETCH(QString, extra);
+    QFETCH(QByteArray, reason);
+    const QString in = tmxFile(QStringLiteral("refused.tmx"), layers, extra);
+    const QString out = dir.filePath(QStringLiteral("kept.map"));
+    QVERIFY(writeFile(out, "an older map\n"));
+    for (const char *format : {"velmora", "velmora-probe"}) {
+        const Run run = tiled({QStringLiteral("--export-map"), QLatin1String(format), in, out});
+        QVERIFY2(run.exitCode != 0, run.err);
+        QCOMPARE(readAll(out), QByteArray("an older map\n"));
+        if (QByteArray(format) == "velmora-probe") {
+            const QByteArrayList answers = printed(run.err, "velmora answers: ");
+            QCOMPARE(answers.size(), 1);
+            QVERIFY2(answers.at(0).startsWith("Not saved as a 3D Velmora map: ") && answers.at(0).contains(reason),
+                     answers.at(0));
+        }
+    }
+}
+
+// Without velmora-check Tiled reads no map, and says what is missing.
+void TestTiled::needsVelmoraCheck()
+{
+    const QString out = dir.filePath(QStringLiteral("unread.map"));
+    QFile::remove(out);
+    // A PATH of an empty folder: Tiled is started by its full name.
+    QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("empty")));
+    const Run run = tiled({QStringLiteral("--export-map"), QStringLiteral("velmora"),
+                           QStringLiteral(VELMORA_MAPS "/river.map"), out},
+                          dir.filePath(QStringLiteral("empty")));
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.err.contains("cannot run velmora-check, which reads 3D Velmora maps"), run.err);
+    QVERIFY(!QFile::exists(out));
+}
+
+QTEST_MAIN(TestTiled)
+#include "tst_tiled.moc"
