@@ -17,6 +17,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <sys/mman.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -99,16 +100,24 @@ int requestedSize(const commandLine &cli)
 }
 
 // Qt checks most allocations but not all: some of its code crashes where
-// memory runs out. So the address space a render takes from here on, about
-// 8 MiB on Qt 6.4, is asked for twice over before Qt starts; where a limit
-// (ulimit -v) leaves less, the program ends with its one line instead.
-bool enoughMemoryAhead()
+// memory runs out, and its smooth scaling waits for ever for a worker thread
+// that could not start. So the address space a render takes from here on is
+// asked for, twice over, before Qt starts: about 8 MiB on Qt 6.4, and for a
+// thumbnail one worker thread's stack more. Where a limit (ulimit -v) leaves
+// less, the program ends with its one line instead.
+bool enoughMemoryAhead(bool scaling)
 {
-    constexpr size_t renderNeeds = 16u << 20;
-    void *room = ::mmap(nullptr, renderNeeds, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    size_t needs = 8u << 20;
+    if (scaling) {
+        struct rlimit stack;
+        // An unlimited stack gives threads glibc's largest default.
+        const bool limited = ::getrlimit(RLIMIT_STACK, &stack) == 0 && stack.rlim_cur != RLIM_INFINITY;
+        needs += limited ? size_t(stack.rlim_cur) : size_t(32) << 20;
+    }
+    void *room = ::mmap(nullptr, 2 * needs, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (room == MAP_FAILED)
         return false;
-    ::munmap(room, renderNeeds);
+    ::munmap(room, 2 * needs);
     return true;
 }
 
@@ -129,7 +138,7 @@ int render(commandLine &cli, char *program)
     if (::fstat(map.handle(), &mapStatus) != 0)
         return cli.fail(failure, mapPath, commandLine::reasonOf(errno));
 
-    if (!enoughMemoryAhead())
+    if (!enoughMemoryAhead(size != 0))
         return cli.fail(failure, QByteArray(), commandLine::reasonOf(ENOMEM));
     defaultHandler = qInstallMessageHandler(qtMessage);
     // No display is needed unless the user asks for a platform.
