@@ -208,7 +208,7 @@ void TestCheck::failures_data()
         << QByteArray("velmora-check: write error: Bad file descriptor\n");
     // More than a pipe holds, to a reader that has gone.
     QTest::newRow("grid into a closed pipe, SIGPIPE ignored")
-        << QStringList{"--grid"} + QStringList(1000, QStringLiteral("good.map"))
+        << QStringLiteral("--grid good.map").append(QStringLiteral(" good.map").repeated(999)).split(QLatin1Char(' '))
         << "trap '' PIPE; \"$0\" \"$@\" | head -c 1 >/dev/null; exit ${PIPESTATUS[0]}" << 2
         << QByteArray("velmora-check: write error: Broken pipe\n");
 }
