@@ -6,6 +6,8 @@
 //   term-on-write  a SIGTERM at the first write to velmora-render's
 //                  temporary file, as from a user's Ctrl-C mid-way
 //   zero-write     character devices that take no more bytes, yet report no error
+//   eio-on-close   character devices open for writing, standard output among
+//                  them, that report a failed write only as they close (EIO)
 
 #include <cerrno>
 #include <csignal>
@@ -58,6 +60,16 @@ bool isTemporaryOutput(int fd)
     return std::strstr(target, "/.velmora-render-") != nullptr;
 }
 
+bool failsAtClose(int fd)
+{
+    if (!wanted("eio-on-close"))
+        return false;
+    struct stat status;
+    const int flags = fcntl(fd, F_GETFL);
+    return flags != -1 && (flags & O_ACCMODE) != O_RDONLY && fstat(fd, &status) == 0
+        && S_ISCHR(status.st_mode);
+}
+
 } // namespace
 
 extern "C" {
@@ -95,6 +107,29 @@ ssize_t write(int fd, const void *bytes, size_t size)
         raise(SIGTERM);
     }
     return real<ssize_t (*)(int, const void *, size_t)>("write")(fd, bytes, size);
+}
+
+// Closed all the same: only the report fails.
+int close(int fd)
+{
+    const bool fails = failsAtClose(fd);
+    const int result = real<int (*)(int)>("close")(fd);
+    if (result != 0 || !fails)
+        return result;
+    errno = EIO;
+    return -1;
+}
+
+// The C library closes a stream's descriptor by a call of its own, which
+// close() above never sees.
+int fclose(FILE *stream)
+{
+    const bool fails = failsAtClose(fileno(stream));
+    const int result = real<int (*)(FILE *)>("fclose")(stream);
+    if (result != 0 || !fails)
+        return result;
+    errno = EIO;
+    return EOF;
 }
 
 } // extern "C"

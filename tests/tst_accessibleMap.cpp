@@ -206,6 +206,8 @@ void TestAccessibleMap::pointsFallOnDiamonds_data()
     QTest::newRow("its top right corner: row 4") << QPoint(622, 233) << 65;
     QTest::newRow("its bottom left corner: row 6") << QPoint(561, 262) << 93;
     QTest::newRow("its bottom right corner: column 10") << QPoint(622, 262) << 80;
+    // Matched by the pixel's centre: its top left corner lies outside the diamond.
+    QTest::newRow("top pixel row of the top tile") << QPoint(463, 8) << 0;
     QTest::newRow("background beside the diamond") << QPoint(10, 10) << -1;
 }
 

@@ -22,6 +22,7 @@ private slots:
     void failures_data();
     void failures();
     void namesAsGiven();
+    void helpLinesUpItsOptions();
 
 private:
     struct Run {
@@ -92,6 +93,18 @@ void TestCheck::diagnostics_data()
         << QByteArray("m.map:1:3: warning: '/9' are 2 bytes that are not ground codes: "
                       "cells 0,2 to 0,3 show empty ground\n")
         << 1;
+    QTest::newRow("a quote and a backslash") << "2'\\22222222222\n" + goodRows(13) << asWritten
+        << QByteArray("m.map:1:2: warning: '\\'\\\\' are 2 bytes that are not ground codes: "
+                      "cells 0,1 to 0,2 show empty ground\n")
+        << 1;
+    // Eight bytes are shown, and "..." says there were more.
+    QTest::newRow("runs of 8 and 9 bytes") << "abcdefgh222222\nabcdefghi22222\n" + goodRows(12)
+        << asWritten
+        << QByteArray("m.map:1:1: warning: 'abcdefgh' are 8 bytes that are not ground codes: "
+                      "cells 0,0 to 0,7 show empty ground\n"
+                      "m.map:2:1: warning: 'abcdefgh...' are 9 bytes that are not ground codes: "
+                      "cells 1,0 to 1,8 show empty ground\n")
+        << 1;
     QTest::newRow("byte order mark")
         << "\xEF\xBB\xBF" "22222222222\n" + goodRows(13) << asWritten
         << QByteArray("m.map:1:1: warning: UTF-8 byte order mark: read as three codes, it shifts "
@@ -103,11 +116,29 @@ void TestCheck::diagnostics_data()
         << 1;
     QTest::newRow("lines after the 14th") << goodRows(16) + "6" << asWritten
         << QByteArray("m.map:15:1: warning: 3 lines after the 14th are ignored\n") << 1;
+    // Past the first chunk, where the grid is long complete.
+    QTest::newRow("lines after the 14th, past the first 8 KiB")
+        << goodRows(14) + QByteArray(9000, ' ') + "\n6\n6" << asWritten
+        << QByteArray("m.map:15:1: warning: 3 lines after the 14th are ignored\n") << 1;
+    QTest::newRow("one line after the 14th")
+        << goodRows(14) + "6" << asWritten
+        << QByteArray("m.map:15:1: warning: 1 line after the 14th is ignored\n") << 1;
+    QTest::newRow("one code in a row, one too many, one row missing")
+        << "2\n222222222222223\n" + goodRows(11) << asWritten
+        << QByteArray("m.map:1:2: note: row 0 has 1 code: cells 0,1 to 0,13 are filled with '0'\n"
+                      "m.map:2:15: warning: row 1 has 15 codes: the one after the 14th is ignored\n"
+                      "m.map:14:1: note: the file has only 13 lines: row 13 is filled with '0'\n")
+        << 1;
     QTest::newRow("old Mac line ends") << QByteArray("1234\r5678\r1234\r") << asWritten
         << QByteArray("m.map:1:5: warning: carriage return without a line feed (an old Mac line "
                       "end): lines end only at line feeds, so the whole file is one line\n"
                       "m.map:1:16: note: row 0 has 12 codes: cells 0,12 to 0,13 are filled with '0'\n"
                       "m.map:1:16: note: the file has only 1 line: rows 1 to 13 are filled with '0'\n")
+        << 1;
+    QTest::newRow("an old Mac line end in a file of line feeds")
+        << "2222222\r2222222\n" + goodRows(13) << asWritten
+        << QByteArray("m.map:1:8: warning: carriage return without a line feed (an old Mac line "
+                      "end): lines end only at line feeds, so this line runs on to the next one\n")
         << 1;
     QTest::newRow("CR LF line ends") << QByteArray("22222222222222\r\n").repeated(14) << asWritten
                                      << QByteArray() << 0;
@@ -191,12 +222,16 @@ void TestCheck::failures_data()
     QTest::newRow("no map") << QStringList() << plain << 2 << "velmora-check: no map file given" + usage;
     QTest::newRow("unknown option") << QStringList{"--frobnicate", "good.map"} << plain << 2
                                     << "velmora-check: Unknown option 'frobnicate'" + usage;
+    QTest::newRow("a value to an option that takes none") << QStringList{"--grid=yes", "good.map"}
+        << plain << 2 << "velmora-check: Unexpected value after '--grid'" + usage;
     QTest::newRow("missing map, then a good one") << QStringList{"missing.map", "good.map"} << plain << 2
         << QByteArray("velmora-check: missing.map: No such file or directory\n");
     QTest::newRow("a folder") << QStringList{"."} << plain << 2
                               << "velmora-check: .: " + QByteArray(isAFolder) + '\n';
     QTest::newRow("a line feed in a name") << QStringList{"a\nb.map"} << plain << 2
         << QByteArray("velmora-check: a\\nb.map: No such file or directory\n");
+    QTest::newRow("control bytes in a name") << QStringList{"a\x01\x7f" "b.map"} << plain << 2
+        << QByteArray("velmora-check: a\\x01\\x7fb.map: No such file or directory\n");
     // Output that is lost is a failure, told in one line.
     QTest::newRow("diagnostics to a full output") << QStringList{"bad.map"}
         << "exec \"$0\" \"$@\" >/dev/full" << 2
@@ -253,6 +288,19 @@ void TestCheck::namesAsGiven()
                "???00000000000\n"
              + QByteArray("00000000000000\n").repeated(13));
     QCOMPARE(run.exitCode, 1);
+}
+
+// Each option's text, the line that continues it included, starts in one column.
+void TestCheck::helpLinesUpItsOptions()
+{
+    const Run run = check({QStringLiteral("--help")});
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.out.mid(run.out.indexOf("Options:\n")),
+             QByteArray("Options:\n"
+                        "  --grid         After each map's diagnostics, print its 14 rows of codes\n"
+                        "                 as the viewer places them.\n"
+                        "  -h, --help     Show this help and exit.\n"
+                        "  -v, --version  Show the version and exit.\n"));
 }
 
 QTEST_MAIN(TestCheck)

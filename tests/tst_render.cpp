@@ -238,22 +238,35 @@ void TestRender::thumbnails()
 
 void TestRender::defaultOutput_data()
 {
+    // Both under the temporary folder; the map is named from the working folder.
     QTest::addColumn<QString>("map");
     QTest::addColumn<QString>("picture");
-    QTest::newRow("suffix replaced") << "maps/river.map" << "maps/river.png";
-    QTest::newRow("no suffix") << "maps/river" << "maps/river.png";
-    QTest::newRow("only the last suffix replaced") << "maps/sub/a.b.map" << "maps/sub/a.b.png";
+    // What VELMORA_FAULTS lists, if anything.
+    QTest::addColumn<QString>("faults");
+    QTest::newRow("suffix replaced") << "maps/river.map" << "maps/river.png" << "";
+    QTest::newRow("no suffix") << "maps/river" << "maps/river.png" << "";
+    QTest::newRow("only the last suffix replaced") << "maps/sub/a.b.map" << "maps/sub/a.b.png" << "";
+    QTest::newRow("a name without a folder") << "elsewhere/river.map" << "elsewhere/river.png" << "";
+    QTest::newRow("without O_TMPFILE") << "maps/river.map" << "maps/river.png" << "no-tmpfile";
 }
 
+// A new picture gets what the umask leaves of 0666, as any new file.
 void TestRender::defaultOutput()
 {
     QFETCH(QString, map);
     QFETCH(QString, picture);
+    QFETCH(QString, faults);
     QVERIFY(writeFile(dir->filePath(map), uniformMap('3')));
-    const Run run = render({QStringLiteral("../") + map});
+    const QString script = faults.isEmpty() ? QStringLiteral("umask 027; exec \"$0\" \"$@\"")
+                                            : "umask 027; VELMORA_FAULTS=" + faults
+                                                  + " LD_PRELOAD=$FAULTS exec \"$0\" \"$@\"";
+    const Run run = render({QDir::current().relativeFilePath(dir->filePath(map))}, script);
     QCOMPARE(run.err, QByteArray());
     QCOMPARE(run.exitCode, 0);
     QCOMPARE(QImage(dir->filePath(picture)).size(), QSize(928, 480));
+    struct stat status;
+    QCOMPARE(::stat(QFile::encodeName(dir->filePath(picture)).constData(), &status), 0);
+    QCOMPARE(status.st_mode & 07777, mode_t(0640));
     // Nothing but the map and its picture.
     QStringList expected = {QStringLiteral("elsewhere"), QStringLiteral("maps"),
                             QStringLiteral("maps/sub"), map, picture};
@@ -330,6 +343,12 @@ void TestRender::failures_data()
     QTest::newRow("a device that takes no more bytes") << map + QStringList{"../null"}
         << preloaded + "VELMORA_FAULTS=zero-write exec \"$0\" \"$@\"" << 1
         << "../null: Input/output error";
+    QTest::newRow("a device that fails as it closes") << map + QStringList{"../null"}
+        << preloaded + "VELMORA_FAULTS=eio-on-close exec \"$0\" \"$@\"" << 1
+        << "../null: Input/output error";
+    QTest::newRow("standard output that fails as it closes") << map + QStringList{"-"}
+        << preloaded + "VELMORA_FAULTS=eio-on-close exec \"$0\" \"$@\" >/dev/null" << 1
+        << "write error: Input/output error";
     QTest::newRow("standard output full") << map + QStringList{"-"}
         << "exec \"$0\" \"$@\" >/dev/full" << 1 << "-: No space left on device";
     QTest::newRow("standard output closed") << map + QStringList{"-"}
@@ -477,6 +496,8 @@ void TestRender::nonRegularOutputs_data()
     QTest::newRow("FIFO whose reader comes late") << "late.fifo";
     QTest::newRow("character device") << "null";
     QTest::newRow("standard output") << "-";
+    // Not the map, though on its file system.
+    QTest::newRow("standard output to a file beside the map") << "->maps/b.png";
 }
 
 // A FIFO, a device and standard output are written to, never replaced.
@@ -490,10 +511,16 @@ void TestRender::nonRegularOutputs()
     const QByteArray expected = reference.readAll();
 
     const QByteArray path = QFile::encodeName(dir->filePath(output));
-    if (output == QLatin1String("-")) {
-        const Run run = render({QStringLiteral("../maps/a.map"), output});
+    if (output.startsWith(QLatin1Char('-'))) {
+        const QString file = output.section(QLatin1Char('>'), 1);
+        const Run run = render({QStringLiteral("../maps/a.map"), QStringLiteral("-")},
+                               file.isEmpty() ? QString() : "exec \"$0\" \"$@\" >../" + file);
+        QCOMPARE(run.err, QByteArray());
         QCOMPARE(run.exitCode, 0);
-        QCOMPARE(run.out, expected);
+        QFile written(dir->filePath(file));
+        QCOMPARE(file.isEmpty() ? run.out
+                                : (written.open(QIODevice::ReadOnly) ? written.readAll() : QByteArray()),
+                 expected);
         return;
     }
     if (output == QLatin1String("null")) {
@@ -523,7 +550,10 @@ void TestRender::nonRegularOutputs()
             QFile waiting(QStringLiteral("/proc/%1/wchan").arg(process.processId()));
             return waiting.open(QIODevice::ReadOnly) && waiting.readAll() == "wait_for_partner";
         };
-        QTRY_VERIFY_WITH_TIMEOUT(waitsForItsReader(), 20000);
+        // A renderer that gave up instead fails here at once, with its reason,
+        // not after the three times 20 s a failing QTRY waits.
+        QTRY_VERIFY_WITH_TIMEOUT(waitsForItsReader() || process.state() == QProcess::NotRunning, 20000);
+        QVERIFY2(process.state() != QProcess::NotRunning, process.readAllStandardError());
         fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK);
         QVERIFY(fd >= 0);
     }
