@@ -120,9 +120,12 @@ QList<mapChecker::diagnostic> mapChecker::finish()
     reportNuls();
     reportLinesBeyond();
     reportUnreported();
-    std::stable_sort(found.begin(), found.end(), [](const diagnostic &a, const diagnostic &b) {
+    const auto before = [](const diagnostic &a, const diagnostic &b) {
         return a.line != b.line ? a.line < b.line : a.column < b.column;
-    });
+    };
+    // Most are found in file order already; sorting takes a buffer.
+    if (!std::is_sorted(found.begin(), found.end(), before))
+        std::stable_sort(found.begin(), found.end(), before);
     return found;
 }
 

@@ -30,11 +30,14 @@ void mapReader::feed(const char *bytes, qint64 size, qint64 offset, observer *wa
             if (i == size)
                 return;
         }
-        const int codeRow = row;
-        const int codeCol = col;
-        const fate what = take(bytes[i]);
-        if (watcher && bytes[i] != ' ')
-            watcher->taken(offset + i, bytes[i], what, codeRow, codeCol);
+        // A space does nothing to the grid, and the watcher is not told of it.
+        if (bytes[i] != ' ') {
+            const int codeRow = row;
+            const int codeCol = col;
+            const fate what = take(bytes[i]);
+            if (watcher)
+                watcher->taken(offset + i, bytes[i], what, codeRow, codeCol);
+        }
         ++i;
     }
     if (watcher && i < size)

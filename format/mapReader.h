@@ -63,7 +63,7 @@ public:
         observer *watcher = nullptr;
     };
 
-    fate take(char byte)
+    Q_ALWAYS_INLINE fate take(char byte)
     {
         if (row >= gridSize)
             return fate::beyond;

@@ -34,12 +34,15 @@ Function real(const char *name)
     return reinterpret_cast<Function>(dlsym(RTLD_NEXT, name));
 }
 
-bool refusedTmpfile(int flags)
+// The system's open, unless it is asked for a file without a name where
+// there are to be none.
+int opened(const char *function, const char *path, int flags, mode_t mode)
 {
-    if ((flags & O_TMPFILE) != O_TMPFILE || !wanted("no-tmpfile"))
-        return false;
-    errno = EOPNOTSUPP;
-    return true;
+    if ((flags & O_TMPFILE) == O_TMPFILE && wanted("no-tmpfile")) {
+        errno = EOPNOTSUPP;
+        return -1;
+    }
+    return real<int (*)(const char *, int, ...)>(function)(path, flags, mode);
 }
 
 // The mode argument exists only for the flags that create a file.
@@ -80,9 +83,7 @@ int open(const char *path, int flags, ...)
     va_start(arguments, flags);
     const mode_t mode = modeOf(flags, arguments);
     va_end(arguments);
-    if (refusedTmpfile(flags))
-        return -1;
-    return real<int (*)(const char *, int, ...)>("open")(path, flags, mode);
+    return opened("open", path, flags, mode);
 }
 
 int open64(const char *path, int flags, ...)
@@ -91,9 +92,7 @@ int open64(const char *path, int flags, ...)
     va_start(arguments, flags);
     const mode_t mode = modeOf(flags, arguments);
     va_end(arguments);
-    if (refusedTmpfile(flags))
-        return -1;
-    return real<int (*)(const char *, int, ...)>("open64")(path, flags, mode);
+    return opened("open64", path, flags, mode);
 }
 
 ssize_t write(int fd, const void *bytes, size_t size)

@@ -95,8 +95,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, size_t size)
     if (!checked.read(buffer, watched))
         fail(0, "checking from memory failed");
     checker.finish();
-    compare(checked.codes(), expected, "the checker's grid differs from the format");
-    const QByteArray grid = mapChecker::gridText(checked.codes());
+    const QByteArray checkedCodes = checked.codes();
+    compare(checkedCodes, expected, "the checker's grid differs from the format");
+    const QByteArray grid = mapChecker::gridText(checkedCodes);
     for (int i = 0; i < 196; ++i) {
         const char code = expected.at(i);
         if (grid.at(i / 14 * 15 + i % 14) != (code > 0x20 && code < 0x7F ? code : '?'))
