@@ -164,7 +164,7 @@ if(NOT (compiled MATCHES "<comment>3D Velmora map</comment>"
 endif()
 file(REMOVE_RECURSE "${dataHome}")
 
-# The thumbnailer, run as the freedesktop thumbnail specification has a file
+# The thumbnailer, run as freedesktop.org's thumbnail standard has a file
 # manager run it: TryExec found, the Exec line's %s, %i, %u and %o replaced
 # by the size, the map's path and URI and the thumbnail's path.
 file(STRINGS "${prefix}/${thumbnailer}" lines)
