@@ -11,9 +11,9 @@
 myMap::myMap()
     : row(0), col(0), current(0)
 {
-    // Installed with the first map, so that the viewer, velmora-render and
-    // every test get the same tree; and after the application object, so
-    // that it is asked before Qt's own widget interfaces.
+    // Installed with the first map, so that the viewer and every test get
+    // the same tree; and after the application object, so that it is asked
+    // before Qt's own widget interfaces.
     accessibleMap::install();
     setFixedSize(mapWidth, mapHeight);
     background.setParent(this);

@@ -1,22 +1,18 @@
 // SPDX-License-Identifier: MIT
 #include "outputFile.h"
 
+#include "commandLine.h"
+
 #include <QRandomGenerator>
 
 #include <cerrno>
 #include <climits>
 #include <csignal>
 #include <cstdlib>
-#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 
 namespace {
-
-QString reasonOf(int error)
-{
-    return QString::fromLocal8Bit(std::strerror(error));
-}
 
 // Every byte of bytes to fd; 0, or the errno of the write that failed.
 int writeAll(int fd, const QByteArray &bytes)
@@ -143,7 +139,7 @@ QString write(const QByteArray &path, const QByteArray &bytes, const struct stat
     // reader.
     const int fd = ::open(path.constData(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
     if (fd < 0 && errno != ENOENT)
-        return reasonOf(errno);
+        return commandLine::reasonOf(errno);
     mode_t mode = 0666;
     QByteArray target = path;
     if (fd >= 0) {
@@ -157,17 +153,17 @@ QString write(const QByteArray &path, const QByteArray &bytes, const struct stat
             error = writeAll(fd, bytes);
             if (::close(fd) != 0 && !error)
                 error = errno;
-            return error ? reasonOf(error) : QString();
+            return error ? commandLine::reasonOf(error) : QString();
         }
         ::close(fd);
         if (error)
-            return reasonOf(error);
+            return commandLine::reasonOf(error);
         // The replacement keeps the output's permissions, and a symbolic
         // link stays a link: the file it leads to is replaced.
         mode = status.st_mode & 07777;
         char resolved[PATH_MAX];
         if (!::realpath(path.constData(), resolved))
-            return reasonOf(errno);
+            return commandLine::reasonOf(errno);
         target = resolved;
     } else {
         const mode_t mask = ::umask(0);
@@ -184,7 +180,7 @@ QString write(const QByteArray &path, const QByteArray &bytes, const struct stat
         error = file.write(bytes);
     if (!error)
         error = file.renameOver(target);
-    return error ? reasonOf(error) : QString();
+    return error ? commandLine::reasonOf(error) : QString();
 }
 
 } // namespace outputFile
