@@ -2,17 +2,11 @@
 #include "commandLine.h"
 
 #include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <new>
-
-#ifdef Q_OS_UNIX
-#include <fcntl.h>
-#include <unistd.h>
-#endif
 
 namespace {
 
@@ -41,31 +35,11 @@ const char *programName = "";
     std::abort();
 }
 
-// One write, so that lines of programs sharing a terminal never interleave.
-void printError(const QByteArray &line)
-{
-    std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
-}
-
 } // namespace
 
 commandLine::commandLine(program info) : about(std::move(info))
 {
-#ifdef Q_OS_UNIX
-    // Taken in order, /dev/null lands on the lowest closed descriptor.
-    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
-        if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF)
-            continue;
-        if (fd == STDOUT_FILENO)
-            outputClosedAtStart = true;
-        const int held = ::open("/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY);
-        if (held >= 0 && held != fd) {
-            ::dup2(held, fd);
-            ::close(held);
-        }
-    }
-    std::signal(SIGXFSZ, SIG_IGN);
-#endif
+    outputClosedAtStart = holdStandardStreams();
     failureStatus = about.failureStatus;
     programName = about.name;
     std::set_terminate(endOnException);
@@ -73,20 +47,20 @@ commandLine::commandLine(program info) : about(std::move(info))
 
 int commandLine::run(int argc, char *argv[], const std::function<int()> &work)
 {
-    if (const std::optional<int> done = parse(argc, argv))
+    if (const std::optional<int> done = parse(systemArguments(argc, argv)))
         return finish(*done);
     return finish(work());
 }
 
-std::optional<int> commandLine::parse(int argc, char *argv[])
+std::optional<int> commandLine::parse(const QList<QByteArray> &arguments)
 {
     std::vector<option> known = about.options;
     known.push_back(helpOption);
     known.push_back(versionOption);
     known.push_back(helpAllOption);
     bool optionsEnded = false;
-    for (int i = 1; i < argc; ++i) {
-        const QByteArray argument(argv[i]);
+    for (int i = 1; i < arguments.size(); ++i) {
+        const QByteArray &argument = arguments.at(i);
         if (optionsEnded || argument == "-" || !argument.startsWith('-')) {
             positional.append(argument);
             continue;
@@ -110,9 +84,9 @@ std::optional<int> commandLine::parse(int argc, char *argv[])
             return usage("Unknown option '" + shown(name) + "'");
         const QByteArray spelled = argument.left(equals < 0 ? -1 : argument.indexOf('='));
         if (found->valueName && equals < 0) {
-            if (i + 1 == argc)
+            if (i + 1 == arguments.size())
                 return usage("Missing value after '" + shown(spelled) + "'");
-            values.append(argv[++i]);
+            values.append(arguments.at(++i));
         } else if (found->valueName) {
             values.append(given);
         } else if (equals >= 0) {
@@ -180,13 +154,13 @@ int commandLine::fail(int status, const QByteArray &name, const QString &reason)
     QByteArray line = QByteArray(about.name) + ": ";
     if (!name.isEmpty())
         line += shown(name) + ": ";
-    printError(line + reason.toLocal8Bit() + '\n');
+    writeStream(stderr, line + encodedReason(reason) + '\n');
     return status;
 }
 
 int commandLine::usage(const QByteArray &reason) const
 {
-    printError(QByteArray(about.name) + ": " + reason + " (usage: " + about.name + ' '
+    writeStream(stderr, QByteArray(about.name) + ": " + reason + " (usage: " + about.name + ' '
                + about.synopsis + ", or --help)\n");
     return usageStatus;
 }
@@ -226,7 +200,7 @@ void commandLine::print(const QByteArray &bytes)
         return;
     }
     errno = 0;
-    if (std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout) != size_t(bytes.size()))
+    if (!writeStream(stdout, bytes))
         outputError = errno ? errno : EIO;
 }
 

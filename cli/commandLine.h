@@ -5,13 +5,14 @@
 #include <QList>
 #include <QString>
 
+#include <cstdio>
 #include <functional>
 #include <optional>
 #include <vector>
 
 // What velmora-render and velmora-check share as command-line programs, in
-// the manner of coreutils. Arguments are the bytes the system gave, never
-// decoded; every failure is one line on standard error, "program: name:
+// the manner of coreutils. Arguments are names as fileNames holds them, never
+// decoded (on Windows the UTF-8 of its wide command line); every failure is one line on standard error, "program: name:
 // reason"; standard output is written through print() alone and checked up
 // to its close, so that an exit status never says success when output was
 // lost. Build one first thing in main, before Qt or anything else opens a
@@ -38,9 +39,9 @@ public:
 
     static constexpr int usageStatus = 2;
 
-    // Holds descriptors 0, 1 and 2 that were closed at start, so that no file
-    // the program opens lands on them, and turns a file size limit into a
-    // write error instead of a signal.
+    // Holds standard streams that were closed at start, so that no file the
+    // program opens lands on them, and, where files have a size limit, turns
+    // it into a write error instead of a signal.
     explicit commandLine(program about);
 
     // Takes the arguments, then does the program's work and ends it: help,
@@ -72,9 +73,21 @@ public:
 
 private:
     // A value when the program is to end at once with that status.
-    std::optional<int> parse(int argc, char *argv[]);
+    std::optional<int> parse(const QList<QByteArray> &arguments);
     QByteArray help() const;
     int finish(int status);
+
+    // The system's side, one file per system.
+    // Makes the standard streams what the program needs; true when standard
+    // output was closed at start.
+    static bool holdStandardStreams();
+    // The arguments as the system gave them, the program's name first.
+    static QList<QByteArray> systemArguments(int argc, char *argv[]);
+    // All of bytes to stream, as one write where the system allows; false
+    // with errno set when it fails.
+    static bool writeStream(FILE *stream, const QByteArray &bytes);
+    // A reason in the encoding the rest of a message is in.
+    static QByteArray encodedReason(const QString &reason);
 
     const program about;
     QList<QByteArray> positional;

@@ -15,8 +15,8 @@
 class mapFile : public QFile
 {
 public:
-    // path is the name in the system's own bytes. False when it cannot be
-    // opened or is no regular file, with the system's reason in errorString().
+    // path is the name as fileNames holds it. False when it cannot be opened
+    // or is no regular file, with the reason in errorString().
     bool openMap(const QByteArray &path);
     // The grid into reader, jumping over the file's holes; a watcher sees
     // every byte to the end. False when a read fails, with the reason in
@@ -24,5 +24,9 @@ public:
     bool readMap(mapReader &reader, mapReader::observer *watcher = nullptr);
 
 private:
+    // The system's side, one file per way: the POSIX calls, or Qt alone.
+    bool openRegular(const QByteArray &path);
+    mapReader::dataFinder holeSkipper() const;
+
     qint64 sizeAtOpen = 0;
 };

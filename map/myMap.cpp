@@ -2,6 +2,7 @@
 #include "myMap.h"
 
 #include "accessibleMap.h"
+#include "fileNames.h"
 #include "mapFile.h"
 
 #include <QPixmap>
@@ -45,7 +46,7 @@ bool myMap::loadMap(const QString &name)
 {
     auto map = std::make_unique<mapFile>();
     mapReader reader;
-    const bool read = map->openMap(QFile::encodeName(QStringLiteral("./") + name)) && map->readMap(reader);
+    const bool read = map->openMap(fileNames::encoded(QStringLiteral("./") + name)) && map->readMap(reader);
     map->close();
     // Each load replaces the previous one's file object, so at most one lives.
     file = std::move(map);

@@ -6,6 +6,7 @@
 #include "mapFile.h"
 #include "mapReader.h"
 #include "mapPicture.h"
+#include "memoryAhead.h"
 #include "outputFile.h"
 #include "pngWriter.h"
 
@@ -15,11 +16,8 @@
 #include <QString>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
-#include <sys/mman.h>
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -99,28 +97,6 @@ int requestedSize(const commandLine &cli)
     return ok && size >= 1 && size <= largestSize ? size : -1;
 }
 
-// Qt checks most allocations but not all: some of its code crashes where
-// memory runs out, and its smooth scaling waits for ever for a worker thread
-// that could not start. So the address space a render takes from here on is
-// asked for, twice over, before Qt starts: about 8 MiB on Qt 6.4, and for a
-// thumbnail one worker thread's stack more. Where a limit (ulimit -v) leaves
-// less, the program ends with its one line instead.
-bool enoughMemoryAhead(bool scaling)
-{
-    size_t needs = 8u << 20;
-    if (scaling) {
-        struct rlimit stack;
-        // An unlimited stack gives threads glibc's largest default.
-        const bool limited = ::getrlimit(RLIMIT_STACK, &stack) == 0 && stack.rlim_cur != RLIM_INFINITY;
-        needs += limited ? size_t(stack.rlim_cur) : size_t(32) << 20;
-    }
-    void *room = ::mmap(nullptr, 2 * needs, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (room == MAP_FAILED)
-        return false;
-    ::munmap(room, 2 * needs);
-    return true;
-}
-
 int render(commandLine &cli, char *program)
 {
     const int size = requestedSize(cli);
@@ -134,9 +110,10 @@ int render(commandLine &cli, char *program)
     mapReader reader;
     if (!map.openMap(mapPath) || !map.readMap(reader))
         return cli.fail(failure, mapPath, map.errorString());
-    struct stat mapStatus;
-    if (::fstat(map.handle(), &mapStatus) != 0)
-        return cli.fail(failure, mapPath, commandLine::reasonOf(errno));
+    outputFile::fileId mapId;
+    const QString unknown = outputFile::identify(map.handle(), mapId);
+    if (!unknown.isEmpty())
+        return cli.fail(failure, mapPath, unknown);
 
     if (!enoughMemoryAhead(size != 0))
         return cli.fail(failure, QByteArray(), commandLine::reasonOf(ENOMEM));
@@ -156,12 +133,11 @@ int render(commandLine &cli, char *program)
     if (png.isEmpty())
         return cli.fail(failure, QByteArray(), commandLine::reasonOf(ENOMEM));
     if (outPath != "-") {
-        const QString problem = outputFile::write(outPath, png, mapStatus);
+        const QString problem = outputFile::write(outPath, png, mapId);
         return problem.isEmpty() ? success : cli.fail(failure, outPath, problem);
     }
-    struct stat outStatus;
-    if (::fstat(STDOUT_FILENO, &outStatus) == 0 && outStatus.st_dev == mapStatus.st_dev
-        && outStatus.st_ino == mapStatus.st_ino)
+    outputFile::fileId outId;
+    if (outputFile::identify(fileno(stdout), outId).isEmpty() && outId == mapId)
         return cli.fail(failure, outPath, QStringLiteral("is the map itself; name another output"));
     cli.print(png);
     const int error = cli.flushOutput();

@@ -10,6 +10,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -131,7 +132,16 @@ private:
 
 namespace outputFile {
 
-QString write(const QByteArray &path, const QByteArray &bytes, const struct stat &notThis)
+QString identify(int fd, fileId &id)
+{
+    struct stat status;
+    if (::fstat(fd, &status) != 0)
+        return commandLine::reasonOf(errno);
+    id = {quint64(status.st_dev), quint64(status.st_ino)};
+    return QString();
+}
+
+QString write(const QByteArray &path, const QByteArray &bytes, const fileId &map)
 {
     // Opening without creating or truncating changes nothing yet, and the
     // questions that follow are asked of what was opened, not of the name.
@@ -145,7 +155,7 @@ QString write(const QByteArray &path, const QByteArray &bytes, const struct stat
     if (fd >= 0) {
         struct stat status;
         int error = ::fstat(fd, &status) != 0 ? errno : 0;
-        if (!error && status.st_dev == notThis.st_dev && status.st_ino == notThis.st_ino) {
+        if (!error && fileId{quint64(status.st_dev), quint64(status.st_ino)} == map) {
             ::close(fd);
             return QStringLiteral("is the map itself; name another output");
         }
