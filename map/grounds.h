@@ -42,4 +42,16 @@ inline QPoint tilePosition(int row, int col, int areaWidth)
             static_cast<int>(0.5 * tileHeight * (row + col + 0.5))};
 }
 
+// The room kept free below a tile's code text, in pixels, for a font of
+// this ascent and descent: the code is drawn at the left of the tile less
+// that room, centred across its height. The next row's tile, drawn later,
+// covers what lies below the diamond's left corner inside its own diamond,
+// so the lower part of a code centred on that corner is hidden. The heavy,
+// 9 pt digits of the fonts Linux desktops use stay readable with the rest,
+// and there the tile keeps all its height. Windows' default font (8 pt
+// Tahoma) draws digits of one-pixel strokes whose upper half reads as
+// nothing: there the room lifts the code's baseline onto the corner's row,
+// and the code shows whole. One implementation per system.
+int codeTextRoomBelow(int ascent, int descent);
+
 } // namespace grounds

@@ -4,6 +4,7 @@
 #include "grounds.h"
 
 #include <QAccessible>
+#include <QFontMetrics>
 #include <QPixmap>
 #include <QPixmapCache>
 
@@ -53,6 +54,9 @@ isoCase::isoCase()
     topLabel.setParent(this);
     groundLabel.setFixedSize(size());
     topLabel.setFixedSize(size());
+    const QFontMetrics metrics(topLabel.font());
+    if (const int room = grounds::codeTextRoomBelow(metrics.ascent(), metrics.descent()))
+        topLabel.setContentsMargins(0, 0, 0, room);
 }
 
 isoCase::~isoCase() = default;

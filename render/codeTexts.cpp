@@ -1,11 +1,25 @@
 // SPDX-License-Identifier: MIT
 #include "codeTexts.h"
 
+#include "grounds.h"
+
+#include <QFontMetrics>
 #include <QString>
 #include <QTextOption>
 
-codeTexts::codeTexts(const QFont &deviceFont, const QSize &size)
-    : font(deviceFont), metrics(deviceFont), tileSize(size)
+namespace {
+
+QRect textAreaOf(const QFont &font, const QSize &tileSize)
+{
+    const QFontMetrics whole(font);
+    return {0, 0, tileSize.width(),
+            tileSize.height() - grounds::codeTextRoomBelow(whole.ascent(), whole.descent())};
+}
+
+} // namespace
+
+codeTexts::codeTexts(const QFont &deviceFont, const QSize &tileSize)
+    : font(deviceFont), metrics(deviceFont), textArea(textAreaOf(deviceFont, tileSize))
 {
 }
 
@@ -15,7 +29,7 @@ void codeTexts::draw(QPainter &painter, const QRect &tile, char code)
     // soft hyphens): such codes take its own way.
     if (code < '!' || code > '~') {
         painter.setClipRect(tile);
-        painter.drawText(tile, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextForceLeftToRight,
+        painter.drawText(textArea.translated(tile.topLeft()), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextForceLeftToRight,
                          QString(QLatin1Char(code)));
         painter.setClipping(false);
         return;
@@ -23,17 +37,17 @@ void codeTexts::draw(QPainter &painter, const QRect &tile, char code)
     text &shown = texts[static_cast<unsigned char>(code)];
     if (!shown.layout)
         layOut(shown, code);
-    // A glyph reaching out of the tile, such as the hook of a J, is cut at
-    // its edge as the label cuts it.
+    // A glyph reaching out of the text's area, such as the hook of a J, is
+    // cut at its edge as the label cuts it.
     if (shown.overflows)
-        painter.setClipRect(tile);
+        painter.setClipRect(textArea.translated(tile.topLeft()));
     shown.layout->lineAt(0).draw(&painter, tile.topLeft() + shown.offset);
     if (shown.overflows)
         painter.setClipping(false);
 }
 
 // As drawText lays out one line: unbounded width, the line at the top, then
-// moved down by half of the height the tile has to spare.
+// moved down by half of the height the text's area has to spare.
 void codeTexts::layOut(text &shown, char code)
 {
     const QString string = QString(QLatin1Char(code));
@@ -46,10 +60,10 @@ void codeTexts::layOut(text &shown, char code)
     line.setLineWidth(0x01000000);
     line.setPosition(QPointF(0, 0));
     shown.layout->endLayout();
-    shown.offset = QPointF(0, (tileSize.height() - line.height()) / 2);
+    shown.offset = QPointF(0, (textArea.height() - line.height()) / 2);
     // The glyph's ink, a pixel wider all round for its smoothed edge.
     const QRectF inked = metrics.boundingRect(string)
                              .translated(shown.offset + QPointF(0, line.ascent()))
                              .adjusted(-1, -1, 1, 1);
-    shown.overflows = !QRectF(QPointF(0, 0), QSizeF(tileSize)).contains(inked);
+    shown.overflows = !QRectF(textArea).contains(inked);
 }

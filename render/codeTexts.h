@@ -11,8 +11,9 @@
 #include <memory>
 
 // The one-character code texts of the tiles, drawn as a label draws its text
-// (QPainter::drawText in the label's rectangle, left and vertically centred,
-// cut at the rectangle's edges). Each printable ASCII code is laid out once,
+// (QPainter::drawText in the label's contents, the tile less the room
+// grounds::codeTextRoomBelow keeps, left and vertically centred, cut at the
+// edges). Each printable ASCII code is laid out once,
 // at the rectangle's top-left corner, and drawn from there into every tile
 // that shows it: laying out and shaping was most of a text's time. The font
 // is the painter's, as resolved for the device painted on.
@@ -33,6 +34,7 @@ private:
 
     const QFont font;
     const QFontMetricsF metrics;
-    const QSize tileSize;
+    // Where a tile's label draws its text, from the tile's top-left corner.
+    const QRect textArea;
     text texts[128];
 };

@@ -155,13 +155,16 @@ void TestMyMap::nameInSubfolder()
     myMap map;
     map.loadMap(QStringLiteral("maps/a.map"));
     verifyGrid(map, grid({"6"}));
+#ifdef Q_OS_UNIX
     // Absolute names are taken below the working directory as well: the
-    // same path under it holds another map.
+    // same path under it holds another map. (On Windows an absolute name
+    // begins with a drive, and "./C:" names nothing.)
     const QString absolute = dir.filePath(QStringLiteral("maps/a.map"));
     QVERIFY(QDir().mkpath(QStringLiteral(".") + QFileInfo(absolute).path()));
     QVERIFY(writeFile(QStringLiteral(".") + absolute, "7\n"));
     map.loadMap(absolute);
     verifyGrid(map, grid({"7"}));
+#endif
 }
 
 void TestMyMap::unreadableNamesLeaveTheGrid_data()
