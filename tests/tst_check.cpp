@@ -110,6 +110,12 @@ void TestCheck::diagnostics_data()
         << QByteArray("m.map:1:1: warning: UTF-8 byte order mark: read as three codes, it shifts "
                       "row 0 three cells to the right\n")
         << 1;
+    QTest::newRow("a byte order mark alone on its line")
+        << "\xEF\xBB\xBF\n" + goodRows(13) << asWritten
+        << QByteArray("m.map:1:1: warning: UTF-8 byte order mark: read as three codes, it shifts "
+                      "row 0 three cells to the right\n"
+                      "m.map:1:4: note: row 0 has 3 codes: cells 0,3 to 0,13 are filled with '0'\n")
+        << 1;
     QTest::newRow("codes after the 14th")
         << goodRows(1) + "2222222222222211 1\n" + goodRows(12) << asWritten
         << QByteArray("m.map:2:15: warning: row 1 has 17 codes: the 3 after the 14th are ignored\n")
