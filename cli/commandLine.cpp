@@ -86,7 +86,7 @@ std::optional<int> commandLine::parse(const QList<QByteArray> &arguments)
                 found = &candidate;
         if (!found)
             return usage("Unknown option '" + escaped(name) + "'");
-        const QByteArray spelled = argument.left(equals < 0 ? -1 : argument.indexOf('='));
+        const QByteArray spelled = equals < 0 ? argument : argument.left(argument.indexOf('='));
         if (found->valueName && equals < 0) {
             if (i + 1 == arguments.size())
                 return usage("Missing value after '" + escaped(spelled) + "'");
