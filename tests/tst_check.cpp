@@ -71,6 +71,14 @@ void TestCheck::diagnostics_data()
         << QByteArray("m.map:1:3: warning: '/9' are 2 bytes that are not ground codes: "
                       "cells 0,2 to 0,3 show empty ground\n")
         << 1;
+    QTest::newRow("runs apart only by a space")
+        << "a b222222222222\n" + goodRows(13) << asWritten
+        << QByteArray("m.map:1:1: warning: 'a' is not a ground code: cell 0,0 shows empty ground\n"
+                      "m.map:1:3: warning: 'b' is not a ground code: cell 0,1 shows empty ground\n")
+        << 1;
+    QTest::newRow("a control byte") << "2\x01" "222222222222\n" + goodRows(13) << asWritten
+        << QByteArray("m.map:1:2: warning: '\\x01' is not a ground code: cell 0,1 shows empty ground\n")
+        << 1;
     QTest::newRow("a quote and a backslash") << "2'\\22222222222\n" + goodRows(13) << asWritten
         << QByteArray("m.map:1:2: warning: '\\'\\\\' are 2 bytes that are not ground codes: "
                       "cells 0,1 to 0,2 show empty ground\n")
@@ -104,6 +112,9 @@ void TestCheck::diagnostics_data()
     QTest::newRow("lines after the 14th, past the first 8 KiB")
         << goodRows(14) + QByteArray(9000, ' ') + "\n6\n6" << asWritten
         << QByteArray("m.map:15:1: warning: 3 lines after the 14th are ignored\n") << 1;
+    QTest::newRow("one line after the 14th, ended by a line feed")
+        << goodRows(14) + "6\n" << asWritten
+        << QByteArray("m.map:15:1: warning: 1 line after the 14th is ignored\n") << 1;
     QTest::newRow("one line after the 14th")
         << goodRows(14) + "6" << asWritten
         << QByteArray("m.map:15:1: warning: 1 line after the 14th is ignored\n") << 1;
