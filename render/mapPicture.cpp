@@ -9,7 +9,13 @@
 #include <QImageReader>
 #include <QPainter>
 #include <QPalette>
+#include <QSemaphore>
 #include <QString>
+#include <QThreadPool>
+
+#include <algorithm>
+#include <system_error>
+#include <thread>
 
 namespace mapPicture {
 
@@ -79,6 +85,44 @@ QImage draw(const QByteArray &codes)
 QImage fitted(const QImage &picture, int size)
 {
     return picture.scaled(size, size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+}
+
+// Qt's smooth scaling cuts a picture into a part per 65,536 of its pixels, at
+// most one a row made, hands the parts to the global thread pool and waits for
+// them all: a thread that the system refuses to start is waited for for ever,
+// by the scaling and by the pool at exit. So the pool's threads are started
+// here, one at a time while the system gives them, each tried first as a
+// thread of our own, whose refusal is told; and the pool is held to those
+// that run, so that the scaling starts none.
+int startFittingThreads(int size)
+{
+    QThreadPool *const pool = QThreadPool::globalInstance();
+    const int rows = QSize(width, height).scaled(size, size, Qt::KeepAspectRatio).height();
+    const int wanted = std::min({pool->maxThreadCount(), width * height >> 16, rows});
+    // Each waits until all have started, so that the next one is a new thread.
+    static QSemaphore started;
+    static QSemaphore allStarted;
+    pool->setExpiryTimeout(-1);
+    int count = 0;
+    int refusal = 0;
+    for (; count < wanted; ++count) {
+        try {
+            std::thread([] {}).join();
+        } catch (const std::system_error &refused) {
+            refusal = refused.code().value();
+            break;
+        }
+        pool->start([] {
+            started.release();
+            allStarted.acquire();
+        });
+        started.acquire();
+    }
+    allStarted.release(count);
+    if (count > 0)
+        pool->setMaxThreadCount(count);
+    // Under two parts the scaling runs on the caller's thread.
+    return count > 0 || wanted < 2 ? 0 : refusal;
 }
 
 } // namespace mapPicture

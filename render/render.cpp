@@ -118,6 +118,8 @@ int render(commandLine &cli, char *program)
 
     if (!enoughMemoryAhead(size != 0))
         return cli.fail(failure, QByteArray(), commandLine::reasonOf(ENOMEM));
+    if (const int refusal = size ? mapPicture::startFittingThreads(size) : 0)
+        return cli.fail(failure, QByteArray(), commandLine::reasonOf(refusal));
     defaultHandler = qInstallMessageHandler(qtMessage);
     // No display is needed unless the user asks for a platform.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
