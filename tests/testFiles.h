@@ -23,11 +23,13 @@
 // can fail take the caller's place by default, so that a failure names the
 // test's line rather than the helper's.
 
-// A new temporary folder as the working folder; false where there is none.
-inline bool enterNewFolder(std::unique_ptr<QTemporaryDir> &dir)
+// A new temporary folder as the working folder, the one before removed;
+// null where none can be made.
+inline const QTemporaryDir *enterNewFolder()
 {
-    dir = std::make_unique<QTemporaryDir>();
-    return dir->isValid() && QDir::setCurrent(dir->path());
+    static std::unique_ptr<QTemporaryDir> folder;
+    folder = std::make_unique<QTemporaryDir>();
+    return folder->isValid() && QDir::setCurrent(folder->path()) ? folder.get() : nullptr;
 }
 
 // How a program ended: its exit code, -1 when it crashed or still ran after
