@@ -48,15 +48,17 @@ QImage stretched(const QImage &image, int toWidth, int toHeight)
 
 QImage draw(const QByteArray &codes)
 {
-    // The format the viewer's grab gives for an opaque widget.
+    // The format the viewer's grab gives for an opaque widget, filled first:
+    // a background that cannot be read (no JPEG reader) leaves the window's
+    // colour, as in the viewer, never what the memory held.
     QImage canvas(width, height, QImage::Format_RGB32);
     const QImage background = loaded(QStringLiteral(":/Background/vide.jpg"), "jpeg");
     // A single pixel stretched is that pixel everywhere: filled, without
     // the painter's scaling.
-    if (background.size() == QSize(1, 1))
-        canvas.fill(background.pixel(0, 0));
+    const bool onePixel = background.size() == QSize(1, 1);
+    canvas.fill(onePixel ? background.pixel(0, 0) : QGuiApplication::palette().color(QPalette::Window).rgb());
     QPainter painter(&canvas);
-    if (background.size() != QSize(1, 1))
+    if (!onePixel && !background.isNull())
         painter.drawImage(0, 0, stretched(background, width, height));
 
     // The viewer's labels take the application's font and text colour.
