@@ -71,9 +71,9 @@ QImage draw(const QByteArray &codes)
     for (int row = 0; row < gridSize; ++row) {
         for (int col = 0; col < gridSize; ++col) {
             const char code = codes.at(row * gridSize + col);
-            QImage &ground = stretchedGrounds[grounds::of(code)];
+            QImage &ground = stretchedGrounds[grounds::indexOf(code)];
             if (ground.isNull())
-                ground = stretched(loaded(grounds::at(grounds::of(code)).picture, "png"), tileWidth,
+                ground = stretched(loaded(grounds::at(grounds::indexOf(code)).picture, "png"), tileWidth,
                                    tileHeight);
             const QRect tile(grounds::tilePosition(row, col, width), QSize(tileWidth, tileHeight));
             painter.drawImage(tile.topLeft(), ground);
