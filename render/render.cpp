@@ -6,7 +6,7 @@
 #include "mapFile.h"
 #include "mapReader.h"
 #include "mapPicture.h"
-#include "memoryAhead.h"
+#include "qtStart.h"
 #include "outputFile.h"
 #include "pngWriter.h"
 
@@ -122,8 +122,8 @@ int render(commandLine &cli, char *program)
         return cli.fail(failure, QByteArray(), commandLine::reasonOf(refusal));
     defaultHandler = qInstallMessageHandler(qtMessage);
     // No display is needed unless the user asks for a platform.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && defaultQtPlatform())
+        qputenv("QT_QPA_PLATFORM", defaultQtPlatform());
     // Qt is given the program's name alone: every argument is the renderer's
     // own, so that a map named "-style" is a map.
     int qtArgc = 1;

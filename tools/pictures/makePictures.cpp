@@ -10,9 +10,12 @@
 //
 // Usage: makePictures RESOURCES_FOLDER ICONS_FOLDER TILED_FOLDER
 
+#include <QBuffer>
 #include <QColor>
 #include <QCoreApplication>
+#include <QDataStream>
 #include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QImageWriter>
 #include <QLinearGradient>
@@ -800,6 +803,34 @@ bool write(const QImage &image, const QString &path, const char *format, bool pr
     return true;
 }
 
+// A Windows icon file of the pictures, largest last, each stored as PNG
+// (which Windows reads in icons since Vista) in its little-endian directory.
+bool writeIcon(const std::vector<QImage> &pictures, const QString &path)
+{
+    QByteArray header, images;
+    QDataStream out(&header, QIODevice::WriteOnly);
+    out.setByteOrder(QDataStream::LittleEndian);
+    out << quint16(0) << quint16(1) << quint16(pictures.size());
+    const int dataStart = 6 + 16 * int(pictures.size());
+    for (const QImage &picture : pictures) {
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        picture.save(&buffer, "png");
+        // 0 stands for 256 pixels.
+        out << quint8(picture.width() & 0xFF) << quint8(picture.height() & 0xFF) << quint8(0) << quint8(0)
+            << quint16(1) << quint16(32) << quint32(png.size()) << quint32(dataStart + images.size());
+        images += png;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(header + images) != header.size() + images.size()
+        || !file.flush()) {
+        std::fprintf(stderr, "makePictures: %s: %s\n", qPrintable(path), qPrintable(file.errorString()));
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -857,6 +888,9 @@ int main(int argc, char *argv[])
     ok &= write(icon(256), out.filePath("Icons/base.png"), "png");
     for (int size : {16, 22, 24, 32, 48, 64, 128})
         ok &= write(icon(size), icons.filePath(QStringLiteral("%1.png").arg(size)), "png");
+    // The Windows programs' icon, as Explorer shows them, from the same drawings.
+    ok &= writeIcon({icon(16), icon(24), icon(32), icon(48), icon(64), icon(128), icon(256)},
+                    icons.filePath(QStringLiteral("velmora.ico")));
     for (int size : {16, 22, 24, 32, 48, 64})
         ok &= write(mapFileIcon(size), icons.filePath(QStringLiteral("mimetypes/%1.png").arg(size)), "png");
     return ok ? 0 : 1;

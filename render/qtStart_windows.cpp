@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "memoryAhead.h"
+#include "qtStart.h"
 
 // Windows sets no limit on a process's address space that a user can lower,
 // as ulimit -v does; an allocation that fails all the same ends the program
@@ -7,4 +7,11 @@
 bool enoughMemoryAhead(bool)
 {
     return true;
+}
+
+// Windows' own platform needs no display of its own and draws the window's
+// fonts; offscreen would draw with FreeType and find none.
+const char *defaultQtPlatform()
+{
+    return nullptr;
 }

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "memoryAhead.h"
+#include "qtStart.h"
 
 #include <cstddef>
 #ifdef __GLIBC__
@@ -30,4 +30,11 @@ bool enoughMemoryAhead(bool scaling)
         return false;
     ::munmap(room, 2 * needs);
     return true;
+}
+
+// X11 and Wayland need a display; offscreen draws with the same fonts
+// (fontconfig's) without one.
+const char *defaultQtPlatform()
+{
+    return "offscreen";
 }
