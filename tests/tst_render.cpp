@@ -629,7 +629,7 @@ void TestRender::memoryLimits()
     if (addressSanitizerOn)
         QSKIP("AddressSanitizer reserves more address space than any limit tried here");
     QVERIFY(writeFile(dir->filePath(QStringLiteral("maps/a.map")), uniformMap('4')));
-    const auto limited = [this](int kib, const QStringList &arguments) {
+    const auto limited = [](int kib, const QStringList &arguments) {
         return render(arguments, QStringLiteral("ulimit -v %1; exec \"$0\" \"$@\"").arg(kib));
     };
     // Starting maps every library, as --version shows.
