@@ -22,6 +22,10 @@ sanitizerPackages=(clang libclang-rt-dev llvm)
 # The benchmark: a virtual display, Xlib for its start-up probe, and Tiled's
 # tmxrasterizer to race.
 benchPackages=(xvfb xauth libx11-dev tiled)
+# The Windows build: the cross compiler with POSIX threads, which C++ threads
+# need; dpkg-dev for apt-get source; Python's zipfile writes a zip that is the
+# same on every run.
+windowsPackages=(cmake make g++-mingw-w64-x86-64-posix dpkg-dev xz-utils python3)
 # The Debian package and lintian; for its check, a virtual display, gio (the
 # desktop's launcher and its view of file types), xdotool to find the window,
 # xprop to read its class and ImageMagick to read it.
