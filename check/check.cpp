@@ -39,7 +39,7 @@ int check(commandLine &cli, const QByteArray &path)
     mapChecker checker;
     if (!file.openMap(path) || !file.readMap(reader, &checker))
         return cli.fail(trouble, path, file.errorString());
-    const QByteArray name = commandLine::shown(path);
+    const QByteArray name = commandLine::escaped(path);
     int result = clean;
     for (const mapChecker::diagnostic &found : checker.finish()) {
         cli.print(name + ':' + QByteArray::number(found.line) + ':'

@@ -17,13 +17,17 @@ const commandLine::option helpAllOption = {"help-all", 0, nullptr, nullptr};
 
 int failureStatus = 1;
 const char *programName = "";
+int closedStreams = 0;
 
 // Running out of memory throws wherever it happens, inside Qt as well, which
 // cannot be unwound safely. Nothing catches it: unhandled, it comes here
 // before any destructor runs, and the program ends with the one line any
-// failure gets. Only the bytes of the message are needed to say it.
+// failure gets. Only the bytes of the message are needed to say it. Ended
+// without an exception (a pure virtual call), it aborts as by default.
 [[noreturn]] void endOnException()
 {
+    if (!std::current_exception())
+        std::abort();
     try {
         std::rethrow_exception(std::current_exception());
     } catch (const std::bad_alloc &) {
@@ -39,7 +43,7 @@ const char *programName = "";
 
 commandLine::commandLine(program info) : about(std::move(info))
 {
-    outputClosedAtStart = holdStandardStreams();
+    closedStreams = holdStandardStreams();
     failureStatus = about.failureStatus;
     programName = about.name;
     std::set_terminate(endOnException);
@@ -81,16 +85,16 @@ std::optional<int> commandLine::parse(const QList<QByteArray> &arguments)
             if (name == candidate.name || (name.size() == 1 && name.at(0) == candidate.letter))
                 found = &candidate;
         if (!found)
-            return usage("Unknown option '" + shown(name) + "'");
-        const QByteArray spelled = argument.left(equals < 0 ? -1 : argument.indexOf('='));
+            return usage("Unknown option '" + escaped(name) + "'");
+        const QByteArray spelled = equals < 0 ? argument : argument.left(argument.indexOf('='));
         if (found->valueName && equals < 0) {
             if (i + 1 == arguments.size())
-                return usage("Missing value after '" + shown(spelled) + "'");
+                return usage("Missing value after '" + escaped(spelled) + "'");
             values.append(arguments.at(++i));
         } else if (found->valueName) {
             values.append(given);
         } else if (equals >= 0) {
-            return usage("Unexpected value after '" + shown(spelled) + "'");
+            return usage("Unexpected value after '" + escaped(spelled) + "'");
         } else {
             values.append(QByteArray());
         }
@@ -111,6 +115,11 @@ std::optional<int> commandLine::parse(const QList<QByteArray> &arguments)
     if (positional.contains(QByteArray()))
         return usage("an empty name was given");
     return std::nullopt;
+}
+
+bool commandLine::closedAtStart(int fd)
+{
+    return fd >= 0 && fd <= 2 && (closedStreams >> fd & 1);
 }
 
 bool commandLine::isSet(const char *name) const
@@ -153,7 +162,7 @@ int commandLine::fail(int status, const QByteArray &name, const QString &reason)
 {
     QByteArray line = QByteArray(about.name) + ": ";
     if (!name.isEmpty())
-        line += shown(name) + ": ";
+        line += escaped(name) + ": ";
     writeStream(stderr, line + encodedReason(reason) + '\n');
     return status;
 }
@@ -170,7 +179,7 @@ QString commandLine::reasonOf(int error)
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
-QByteArray commandLine::shown(const QByteArray &name)
+QByteArray commandLine::escaped(const QByteArray &name)
 {
     QByteArray text;
     for (const char byte : name) {
@@ -195,7 +204,7 @@ void commandLine::print(const QByteArray &bytes)
         return;
     printed = true;
     // Writing to what holds a descriptor closed at start would pass for success.
-    if (outputClosedAtStart) {
+    if (closedAtStart(1)) {
         outputError = EBADF;
         return;
     }

@@ -44,6 +44,10 @@ public:
     // it into a write error instead of a signal.
     explicit commandLine(program about);
 
+    // Whether the standard stream fd (0 to 2) was closed at start. It stays
+    // closed to the program by every name: /dev/stdout is standard output.
+    static bool closedAtStart(int fd);
+
     // Takes the arguments, then does the program's work and ends it: help,
     // version and usage errors are answered without it, and standard output
     // is flushed and closed, its failure reported. The status to return from
@@ -62,7 +66,7 @@ public:
     static QString reasonOf(int error);
     // name as given, but for control bytes, written as C escapes so that one
     // message stays one line.
-    static QByteArray shown(const QByteArray &name);
+    static QByteArray escaped(const QByteArray &name);
 
     // Standard output. Once a write has failed nothing more is written, and
     // run() reports the failure unless flushOutput() handed it over.
@@ -78,9 +82,9 @@ private:
     int finish(int status);
 
     // The system's side, one file per system.
-    // Makes the standard streams what the program needs; true when standard
-    // output was closed at start.
-    static bool holdStandardStreams();
+    // Makes the standard streams what the program needs; the streams that
+    // were closed at start, a bit each (1 << fd).
+    static int holdStandardStreams();
     // The arguments as the system gave them, the program's name first.
     static QList<QByteArray> systemArguments(int argc, char *argv[]);
     // All of bytes to stream, as one write where the system allows; false
@@ -93,7 +97,6 @@ private:
     QList<QByteArray> positional;
     QList<QByteArray> setNames;
     QList<QByteArray> values;
-    bool outputClosedAtStart = false;
     bool printed = false;
     int outputError = 0;
     bool outputErrorTaken = false;

@@ -6,15 +6,14 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-bool commandLine::holdStandardStreams()
+int commandLine::holdStandardStreams()
 {
-    bool outputClosed = false;
+    int closed = 0;
     // Taken in order, /dev/null lands on the lowest closed descriptor.
     for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
         if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF)
             continue;
-        if (fd == STDOUT_FILENO)
-            outputClosed = true;
+        closed |= 1 << fd;
         const int held = ::open("/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY);
         if (held >= 0 && held != fd) {
             ::dup2(held, fd);
@@ -22,7 +21,7 @@ bool commandLine::holdStandardStreams()
         }
     }
     std::signal(SIGXFSZ, SIG_IGN);
-    return outputClosed;
+    return closed;
 }
 
 QList<QByteArray> commandLine::systemArguments(int argc, char *argv[])

@@ -50,6 +50,9 @@ const char *plural(qint64 count, const char *one, const char *many)
 void mapChecker::taken(qint64 offset, char byte, fate what, int row, int col)
 {
     watchCarriageReturn(offset, byte, what);
+    // A byte order mark is three codes of row 0 all the same.
+    if (what == fate::code)
+        rowCodes = col + 1;
     if (!bomDecided && heldAsByteOrderMark(offset, byte, what))
         return;
 
@@ -58,7 +61,6 @@ void mapChecker::taken(qint64 offset, char byte, fate what, int row, int col)
         reportUnknownRun();
     switch (what) {
     case fate::code:
-        rowCodes = col + 1;
         if (unknown)
             unknownCodeAt(offset, byte, row, col);
         break;
@@ -119,7 +121,7 @@ QList<mapChecker::diagnostic> mapChecker::finish()
     reportLooseReturn();
     reportNuls();
     reportLinesBeyond();
-    reportUnreported();
+    reportUnreportedRuns();
     const auto before = [](const diagnostic &a, const diagnostic &b) {
         return a.line != b.line ? a.line < b.line : a.column < b.column;
     };
@@ -129,12 +131,12 @@ QList<mapChecker::diagnostic> mapChecker::finish()
     return found;
 }
 
-bool mapChecker::counted(int sort, position where)
+bool mapChecker::reportsAnotherRun(position where)
 {
-    if (counts[sort]++ < maxPerKind)
+    if (unknownRuns++ < maxReportedRuns)
         return true;
-    if (counts[sort] == maxPerKind + 1)
-        firstUnreported[sort] = where;
+    if (unknownRuns == maxReportedRuns + 1)
+        firstUnreportedRun = where;
     return false;
 }
 
@@ -209,7 +211,7 @@ void mapChecker::reportUnknownRun()
     if (runEnd < 0)
         return;
     runEnd = -1;
-    if (!counted(unknownCode, runStart))
+    if (!reportsAnotherRun(runStart))
         return;
     char bytes[shownBytes * 4 + 1];
     printable(runBytes, runShown, bytes);
@@ -227,7 +229,7 @@ void mapChecker::reportUnknownRun()
 
 void mapChecker::reportSurplusCodes()
 {
-    if (surplusCount > 0 && counted(surplusCodes, surplusStart))
+    if (surplusCount > 0)
         report(surplusStart, true,
                say("row %lld has %lld codes: the %s after the %dth %s ignored",
                    static_cast<long long>(line), static_cast<long long>(gridSize + surplusCount),
@@ -238,7 +240,7 @@ void mapChecker::reportSurplusCodes()
 
 void mapChecker::reportShortRow(position where)
 {
-    if (rowCodes < gridSize && counted(shortRow, where)) {
+    if (rowCodes < gridSize) {
         const long long row = line;
         if (rowCodes == 0)
             report(where, false, say("row %lld has no codes: all its cells are filled with '0'", row));
@@ -307,16 +309,12 @@ void mapChecker::reportLinesBeyond()
                plural(ignored, "line", "lines"), gridSize, plural(ignored, "is", "are")));
 }
 
-void mapChecker::reportUnreported()
+void mapChecker::reportUnreportedRuns()
 {
-    const QByteArray names[kinds] = {"runs of bytes that are not ground codes",
-                                     say("rows with codes after the %dth", gridSize),
-                                     "rows with missing codes"};
-    for (int sort = 0; sort < kinds; ++sort)
-        if (counts[sort] > maxPerKind)
-            report(firstUnreported[sort], false,
-                   say("%lld more %s are not reported",
-                       static_cast<long long>(counts[sort] - maxPerKind), names[sort].constData()));
+    if (unknownRuns > maxReportedRuns)
+        report(firstUnreportedRun, false,
+               say("%lld more runs of bytes that are not ground codes are not reported",
+                   static_cast<long long>(unknownRuns - maxReportedRuns)));
 }
 
 QByteArray mapChecker::gridText(const QByteArray &codes)

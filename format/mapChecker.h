@@ -10,12 +10,13 @@
 // viewer's own reader take every byte of the file and keeps a diagnostic
 // wherever the grid the viewer shows differs from what a text editor
 // suggests, placed by line and by byte of that line, both counted from 1.
-// Memory stays bounded for a file of any size: past maxPerKind diagnostics
-// of one kind, only their number is kept.
+// Memory stays bounded for a file of any size: every kind of diagnostic comes
+// at most once a row that counts, or once a file, but for runs of bytes that
+// are not ground codes, of which past maxReportedRuns only the number is kept.
 class mapChecker : public mapReader::observer
 {
 public:
-    static constexpr int maxPerKind = 20;
+    static constexpr int maxReportedRuns = 20;
 
     struct diagnostic {
         qint64 line;
@@ -40,12 +41,10 @@ private:
         qint64 line = 0;
         qint64 column = 0;
     };
-    // Kinds that can repeat, each reported at most maxPerKind times.
-    enum kind { unknownCode, surplusCodes, shortRow, kinds };
-
     position at(qint64 offset) const { return {line + 1, offset - lineStart + 1}; }
-    // Counts one of a kind that can repeat; false once it is no longer reported.
-    bool counted(int sort, position where);
+    // Counts one more run of bytes that are not ground codes; true while
+    // runs are still reported.
+    bool reportsAnotherRun(position where);
     void report(position where, bool warning, const QByteArray &message);
 
     // Each kind of diagnostic: the bytes it watches, then its report.
@@ -60,11 +59,11 @@ private:
     void reportLooseReturn();
     void reportNuls();
     void reportLinesBeyond();
-    void reportUnreported();
+    void reportUnreportedRuns();
 
     QList<diagnostic> found;
-    qint64 counts[kinds] = {};
-    position firstUnreported[kinds];
+    qint64 unknownRuns = 0;
+    position firstUnreportedRun;
 
     qint64 line = 0;      // line feeds seen in the lines that count
     qint64 lineStart = 0; // offset of the current line's first byte

@@ -16,11 +16,12 @@ class mapFile : public QFile
 {
 public:
     // path is the name as fileNames holds it. False when it cannot be opened
-    // or is no regular file, with the reason in errorString().
+    // or is no regular file, with the reason in errorString(): the system's,
+    // or "not a regular file".
     bool openMap(const QByteArray &path);
     // The grid into reader, jumping over the file's holes; a watcher sees
-    // every byte to the end. False when a read fails, with the reason in
-    // errorString().
+    // every byte to the end but spaces. False when a read fails, with the
+    // system's reason in errorString().
     bool readMap(mapReader &reader, mapReader::observer *watcher = nullptr);
 
 private:

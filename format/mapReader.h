@@ -59,7 +59,8 @@ public:
         qint64 end = -1;
         // Lets reading jump over holes; needs end.
         dataFinder findData;
-        // Sees every byte, up to the device's end.
+        // Sees what the reader takes, up to the device's end: every byte
+        // but spaces, as observer says.
         observer *watcher = nullptr;
     };
 

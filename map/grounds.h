@@ -19,12 +19,13 @@ struct ground {
 constexpr int count = 9;
 constexpr int empty = count - 1;
 
-// The ground a code shows: '1' to last have their own, every other value the
-// empty ground.
-constexpr int of(int code, int last = '8')
+// Where the ground a code shows is in the table: '1' to last have their own,
+// every other value the empty ground.
+constexpr int indexOf(int code, int last = '8')
 {
     return code >= '1' && code <= last ? code - '1' : empty;
 }
+// The ground at index in the table.
 const ground &at(int index);
 
 constexpr int tileWidth = 64;

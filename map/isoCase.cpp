@@ -73,15 +73,15 @@ void isoCase::setTopGround(int groundCode)
 
 void isoCase::showGround(QLabel &label, int groundCode, bool withTestPicture)
 {
-    const int namedBefore = grounds::of(code);
+    const int namedBefore = grounds::indexOf(code);
     code = static_cast<qint16>(groundCode);
-    label.setPixmap(stretchedPicture(grounds::of(groundCode, withTestPicture ? '8' : '7'), size()));
+    label.setPixmap(stretchedPicture(grounds::indexOf(groundCode, withTestPicture ? '8' : '7'), size()));
     if (groundCode >= '1' && groundCode <= '5')
         walkable = true;
     // Screen readers keep the names they have read, so a changed ground is
     // announced. Qt drops the event while none listens; asking first spares
     // a load building 196 events for nothing.
-    if (grounds::of(code) != namedBefore && QAccessible::isActive()) {
+    if (grounds::indexOf(code) != namedBefore && QAccessible::isActive()) {
         QAccessibleEvent event(this, QAccessible::NameChanged);
         QAccessible::updateAccessibility(&event);
     }
@@ -89,7 +89,7 @@ void isoCase::showGround(QLabel &label, int groundCode, bool withTestPicture)
 
 QString isoCase::groundName() const
 {
-    return grounds::at(grounds::of(code)).name;
+    return grounds::at(grounds::indexOf(code)).name;
 }
 
 void isoCase::setTopText(const QString &text)

@@ -21,5 +21,9 @@ constexpr int height = grounds::mapHeight;
 QImage draw(const QByteArray &codes);
 // The picture scaled smoothly to fit size by size, its aspect kept.
 QImage fitted(const QImage &picture, int size);
+// Starts the threads that fitted() takes to scale a picture of this size to
+// size, before anything else can take their memory; needs no QGuiApplication.
+// 0, or when not one could start, the errno of the system's refusal.
+int startFittingThreads(int size);
 
 } // namespace mapPicture

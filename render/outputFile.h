@@ -6,10 +6,12 @@
 #include <QtGlobal>
 
 // The picture's way to the file it is asked for, by a name as fileNames holds
-// it. A regular file is replaced whole or not at all: the bytes go to a
-// temporary file in the same folder, renamed over the output once written;
-// a FIFO or a device is written to, never replaced. Nothing is written over
-// the map, under whatever name. One implementation per system.
+// it. A regular file is replaced whole or not at all, keeping its
+// permissions: the bytes go to a temporary file in its folder, renamed over
+// it once written; a symbolic link stays one, and the file it leads to, made
+// if missing, is the one replaced. A FIFO or a device is written to, never
+// replaced. Nothing is written over the map, under whatever name, nor into a
+// standard stream closed at start. One implementation per system.
 namespace outputFile {
 
 // What tells a file apart from every other, whatever name reaches it.

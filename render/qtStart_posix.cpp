@@ -2,6 +2,9 @@
 #include "qtStart.h"
 
 #include <cstddef>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 #include <sys/mman.h>
 #include <sys/resource.h>
 
@@ -9,6 +12,12 @@
 // one worker thread's stack more. Reserved, not touched, so it costs nothing.
 bool enoughMemoryAhead(bool scaling)
 {
+#ifdef M_ARENA_MAX
+    // glibc gives every thread that allocates a heap of its own, 64 MiB of
+    // address space apiece, which a thumbnail's worker threads, started
+    // before the pictures, would take from them. One heap serves them all.
+    mallopt(M_ARENA_MAX, 1);
+#endif
     size_t needs = 8u << 20;
     if (scaling) {
         struct rlimit stack;

@@ -40,7 +40,8 @@ const commandLine::program renderProgram = {
     failure,
 };
 
-const commandLine *running = nullptr;
+// The program's command line, for Qt's message handler.
+const commandLine *renderCommandLine = nullptr;
 QtMessageHandler defaultHandler = nullptr;
 bool startingQt = false;
 QString platformReason;
@@ -52,7 +53,7 @@ QString platformReason;
 void qtMessage(QtMsgType type, const QMessageLogContext &context, const QString &message)
 {
     if (startingQt && type == QtFatalMsg) {
-        running->fail(failure, "the Qt platform \"" + qgetenv("QT_QPA_PLATFORM") + '"',
+        renderCommandLine->fail(failure, "the Qt platform \"" + qgetenv("QT_QPA_PLATFORM") + '"',
                       QStringLiteral("cannot start (%1)")
                           .arg(platformReason.isEmpty() ? message.section(QLatin1Char('\n'), 0, 0)
                                                         : platformReason));
@@ -103,7 +104,7 @@ int render(commandLine &cli, char *program)
     if (size < 0)
         return cli.usage("--size takes a whole number of pixels from 1 to "
                          + QByteArray::number(largestSize) + ", not '"
-                         + commandLine::shown(cli.value("size")) + "'");
+                         + commandLine::escaped(cli.value("size")) + "'");
     const QByteArray mapPath = cli.names().at(0);
     const QByteArray outPath = cli.names().size() > 1 ? cli.names().at(1) : defaultOutput(mapPath);
     mapFile map;
@@ -117,6 +118,8 @@ int render(commandLine &cli, char *program)
 
     if (!enoughMemoryAhead(size != 0))
         return cli.fail(failure, QByteArray(), commandLine::reasonOf(ENOMEM));
+    if (const int refusal = size ? mapPicture::startFittingThreads(size) : 0)
+        return cli.fail(failure, QByteArray(), commandLine::reasonOf(refusal));
     defaultHandler = qInstallMessageHandler(qtMessage);
     // No display is needed unless the user asks for a platform.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && defaultQtPlatform())
@@ -149,6 +152,6 @@ int render(commandLine &cli, char *program)
 int main(int argc, char *argv[])
 {
     commandLine cli(renderProgram);
-    running = &cli;
+    renderCommandLine = &cli;
     return cli.run(argc, argv, [&cli, argv] { return render(cli, argv[0]); });
 }

@@ -7,7 +7,8 @@
 //                  temporary file, as from a user's Ctrl-C mid-way
 //   zero-write     character devices that take no more bytes, yet report no error
 //   eio-on-close   character devices open for writing, standard output among
-//                  them, that report a failed write only as they close (EIO)
+//                  them, and velmora-render's named temporary file, that
+//                  report a failed write only as they close (EIO), as NFS does
 
 #include <cerrno>
 #include <csignal>
@@ -70,7 +71,7 @@ bool failsAtClose(int fd)
     struct stat status;
     const int flags = fcntl(fd, F_GETFL);
     return flags != -1 && (flags & O_ACCMODE) != O_RDONLY && fstat(fd, &status) == 0
-        && S_ISCHR(status.st_mode);
+        && (S_ISCHR(status.st_mode) || isTemporaryOutput(fd));
 }
 
 } // namespace

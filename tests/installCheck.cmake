@@ -8,7 +8,7 @@
 # renderer works from there.
 #
 # cmake -DBUILD_DIR=... -DSOURCE_DIR=... -DBINDIR=... -DDATADIR=... -DMANDIR=...
-#       -DMAPS_DIR=... -DVERSION=... -P installCheck.cmake
+#       -DVERSION=... -P installCheck.cmake
 
 set(prefix "${BUILD_DIR}/installCheck")
 file(REMOVE_RECURSE "${prefix}")
@@ -52,6 +52,9 @@ set(entry "${DATADIR}/applications/${id}.desktop")
 set(metainfo "${DATADIR}/metainfo/${id}.metainfo.xml")
 set(mimePackage "${DATADIR}/mime/packages/${id}.xml")
 set(thumbnailer "${DATADIR}/thumbnailers/velmora.thumbnailer")
+# Named by the entry and the manual pages under the prefix installed to, not
+# the one configured.
+set(mapsFolder "${prefix}/${DATADIR}/velmora/maps")
 
 set(expected "${entry}" "${metainfo}" "${mimePackage}" "${thumbnailer}")
 foreach(file velmora.js velmora.tsx velmora.png)
@@ -118,7 +121,7 @@ file(READ "${prefix}/${entry}" text)
 if(NOT text MATCHES "^(#[^\n]*\n)*\\[Desktop Entry\\]\n")
     message(FATAL_ERROR "${id}.desktop does not start with [Desktop Entry]")
 endif()
-foreach(pair Type=Application "Name=3D Velmora" Exec=velmora TryExec=velmora "Path=${MAPS_DIR}"
+foreach(pair Type=Application "Name=3D Velmora" Exec=velmora TryExec=velmora "Path=${mapsFolder}"
         Icon=${id} Terminal=false StartupWMClass=velmora)
     string(REGEX MATCH "^([^=]*)=(.*)$" ignored "${pair}")
     set(key "${CMAKE_MATCH_1}")
@@ -239,6 +242,11 @@ foreach(program IN LISTS programs)
     file(STRINGS "${page}" heading REGEX "^\\.TH ")
     if(NOT heading MATCHES "^\\.TH [^ ]+ 1 \"${releaseDate}\" \"velmora ${VERSION}\"")
         message(FATAL_ERROR "${program}(1) is not dated ${releaseDate}: ${heading}")
+    endif()
+    file(READ "${page}" text)
+    string(FIND "${text}" "${mapsFolder}" at)
+    if(at LESS 0)
+        message(FATAL_ERROR "${program}(1) does not name the installed sample maps ${mapsFolder}")
     endif()
     expectSilent("groff on ${program}(1)" "${GROFF}" -ww -z -t -man "${page}")
     expectSilent("mandoc on ${program}(1)" "${MANDOC}" -T lint "${page}")

@@ -2,12 +2,18 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QProcessEnvironment>
 #include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <cerrno>
 #include <cstring>
+#include <memory>
 
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
@@ -16,6 +22,51 @@
 // Files and processes as the tests need them, with Qt Core alone. Helpers that
 // can fail take the caller's place by default, so that a failure names the
 // test's line rather than the helper's.
+
+// A new temporary folder as the working folder, the one before removed;
+// null where none can be made.
+inline const QTemporaryDir *enterNewFolder()
+{
+    static std::unique_ptr<QTemporaryDir> folder;
+    folder = std::make_unique<QTemporaryDir>();
+    return folder->isValid() && QDir::setCurrent(folder->path()) ? folder.get() : nullptr;
+}
+
+// How a program ended: its exit code, -1 when it crashed or still ran after
+// 30 s, and what it printed.
+struct programRun {
+    int exitCode;
+    QByteArray out;
+    QByteArray err;
+};
+
+// program run with arguments, or, given a bash script, the script run with
+// the program as "$0" and the arguments as "$@". Its environment is the
+// test's, in the C locale, so that the system's reasons read in English, and
+// extra; $FAULTS names the fault injection library where there is one.
+inline programRun runProgram(const QString &program, const QStringList &arguments,
+                             const QString &script = QString(),
+                             const QProcessEnvironment &extra = QProcessEnvironment())
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
+#ifdef VELMORA_FAULTS_LIBRARY
+    environment.insert(QStringLiteral("FAULTS"), QStringLiteral(VELMORA_FAULTS_LIBRARY));
+    // The sanitizers' runtime would refuse to come after a preloaded library.
+    environment.insert(QStringLiteral("ASAN_OPTIONS"), environment.value(QStringLiteral("ASAN_OPTIONS"))
+                                                           + QStringLiteral(":verify_asan_link_order=0"));
+#endif
+    environment.insert(extra);
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    if (script.isEmpty())
+        process.start(program, arguments);
+    else
+        process.start(QStringLiteral("bash"), QStringList{QStringLiteral("-c"), script, program} + arguments);
+    if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit)
+        return {-1, QByteArray(), process.readAllStandardError()};
+    return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
+}
 
 inline bool writeFile(const QString &name, const QByteArray &bytes)
 {

@@ -73,45 +73,41 @@ inline QImage tileImage(const char *path)
         .toImage();
 }
 
-// QLabel::pixmap() gives the picture in Qt 6 and a pointer to it, null when
-// there is none, in Qt 5; overloading on both keeps the tests version-neutral.
-inline QImage imageOf(const QPixmap &pixmap)
+// The label's picture, null when it shows none. QLabel::pixmap() gives the
+// picture in Qt 6 and a pointer to it, null when there is none, in Qt 5;
+// overloading on both keeps the tests version-neutral.
+inline QPixmap pixmapOf(const QPixmap &pixmap)
 {
-    return pixmap.toImage();
+    return pixmap;
 }
 
-inline QImage imageOf(const QPixmap *pixmap)
+inline QPixmap pixmapOf(const QPixmap *pixmap)
 {
-    return pixmap ? pixmap->toImage() : QImage();
+    return pixmap ? *pixmap : QPixmap();
 }
 
-// The label's picture; a null image when it shows none.
-inline QImage shownImage(const QLabel *label)
+inline QPixmap shownPixmap(const QLabel *label)
 {
     // Qt 5.15 marks the pointer form deprecated, yet it is the one both versions read.
     QT_WARNING_PUSH
     QT_WARNING_DISABLE_DEPRECATED
-    return imageOf(label->pixmap());
+    return pixmapOf(label->pixmap());
     QT_WARNING_POP
 }
 
-// What tells one picture from another: copies of one picture share it.
-inline qint64 cacheKeyOf(const QPixmap &pixmap)
+inline QImage shownImage(const QLabel *label)
 {
-    return pixmap.cacheKey();
+    return shownPixmap(label).toImage();
 }
 
-inline qint64 cacheKeyOf(const QPixmap *pixmap)
+// The picture the viewer shows for a ground code, by the codes' table.
+inline const char *groundPicture(int code)
 {
-    return pixmap ? pixmap->cacheKey() : 0;
-}
-
-inline qint64 shownPictureKey(const QLabel *label)
-{
-    QT_WARNING_PUSH
-    QT_WARNING_DISABLE_DEPRECATED
-    return cacheKeyOf(label->pixmap());
-    QT_WARNING_POP
+    static const char *const pictures[] = {
+        ":/sols/RSC/terrain/terre.png", ":/sols/RSC/terrain/herbe.png", ":/sols/RSC/terrain/dalles.png",
+        ":/sols/RSC/terrain/roche.png", ":/sols/RSC/terrain/sable.png", ":/sols/RSC/terrain/eau.png",
+        ":/sols/RSC/terrain/lave.png",  ":/sols/test.png"};
+    return code >= '1' && code <= '8' ? pictures[code - '1'] : ":/sols/vide.png";
 }
 
 // The texts of the tiles in row-major order, a space for a tile with none.

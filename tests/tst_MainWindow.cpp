@@ -10,7 +10,6 @@
 #include <QMenu>
 #include <QMetaMethod>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTranslator>
 #include <QtTest>
 
@@ -35,16 +34,11 @@ private slots:
     void accessibleControls();
     void qtTextsFollowTheLocale_data();
     void qtTextsFollowTheLocale();
-
-private:
-    std::unique_ptr<QTemporaryDir> dir;
 };
 
 void TestMainWindow::init()
 {
-    dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(dir->isValid());
-    QVERIFY(QDir::setCurrent(dir->path()));
+    QVERIFY(enterNewFolder());
     QVERIFY(writeFile(QStringLiteral("test.map"), uniformMap('1')));
     QVERIFY(writeFile(QStringLiteral("a.map"), uniformMap('2')));
     QVERIFY(writeFile(QStringLiteral("b.map"), uniformMap('3')));
@@ -245,7 +239,7 @@ void TestMainWindow::qtTextsFollowTheLocale()
     QFETCH(QLocale, locale);
     QFETCH(bool, withQtTranslations);
     QFETCH(QString, firstEntry);
-    const QString folder = withQtTranslations ? qtTranslationsFolder() : dir->path();
+    const QString folder = withQtTranslations ? qtTranslationsFolder() : QDir::currentPath();
 #ifdef Q_OS_WIN
     if (withQtTranslations)
         QSKIP("the Windows build carries no translations of Qt's own texts");

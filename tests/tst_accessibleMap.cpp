@@ -4,11 +4,9 @@
 
 #include <QAccessible>
 #include <QDir>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <functional>
-#include <memory>
 
 namespace {
 
@@ -55,16 +53,11 @@ private slots:
     void strayCellQuestions();
     void pointsFallOnDiamonds_data();
     void pointsFallOnDiamonds();
-
-private:
-    std::unique_ptr<QTemporaryDir> dir;
 };
 
 void TestAccessibleMap::init()
 {
-    dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(dir->isValid());
-    QVERIFY(QDir::setCurrent(dir->path()));
+    QVERIFY(enterNewFolder());
     QByteArray lines;
     for (int row = 0; row < 14; ++row)
         lines += everyCode().mid(row * 14, 14) + '\n';

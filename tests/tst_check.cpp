@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "testSupport.h"
 
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -25,19 +24,15 @@ private slots:
     void helpLinesUpItsOptions();
 
 private:
-    struct Run {
-        int exitCode;
-        QByteArray out;
-        QByteArray err;
-    };
-    // The program run with arguments, or, given a bash script, the script run
-    // with the program as "$0" and the arguments as "$@".
-    static Run check(const QStringList &arguments, const QString &script = QString());
-
     QTemporaryDir dir;
 };
 
 namespace {
+
+programRun check(const QStringList &arguments, const QString &script = QString())
+{
+    return runProgram(QStringLiteral(VELMORA_CHECK), arguments, script);
+}
 
 // Rows of fourteen codes that check clean.
 QByteArray goodRows(int count)
@@ -51,23 +46,6 @@ void TestCheck::initTestCase()
 {
     QVERIFY(dir.isValid());
     QVERIFY(QDir::setCurrent(dir.path()));
-}
-
-TestCheck::Run TestCheck::check(const QStringList &arguments, const QString &script)
-{
-    QProcess process;
-    // The system's reasons and Qt's texts are compared in English.
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
-    process.setProcessEnvironment(environment);
-    if (script.isEmpty())
-        process.start(QStringLiteral(VELMORA_CHECK), arguments);
-    else
-        process.start(QStringLiteral("bash"),
-                      QStringList{QStringLiteral("-c"), script, QStringLiteral(VELMORA_CHECK)} + arguments);
-    if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit)
-        return {-1, QByteArray(), process.readAllStandardError()};
-    return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
 }
 
 void TestCheck::diagnostics_data()
@@ -93,6 +71,14 @@ void TestCheck::diagnostics_data()
         << QByteArray("m.map:1:3: warning: '/9' are 2 bytes that are not ground codes: "
                       "cells 0,2 to 0,3 show empty ground\n")
         << 1;
+    QTest::newRow("runs apart only by a space")
+        << "a b222222222222\n" + goodRows(13) << asWritten
+        << QByteArray("m.map:1:1: warning: 'a' is not a ground code: cell 0,0 shows empty ground\n"
+                      "m.map:1:3: warning: 'b' is not a ground code: cell 0,1 shows empty ground\n")
+        << 1;
+    QTest::newRow("a control byte") << "2\x01" "222222222222\n" + goodRows(13) << asWritten
+        << QByteArray("m.map:1:2: warning: '\\x01' is not a ground code: cell 0,1 shows empty ground\n")
+        << 1;
     QTest::newRow("a quote and a backslash") << "2'\\22222222222\n" + goodRows(13) << asWritten
         << QByteArray("m.map:1:2: warning: '\\'\\\\' are 2 bytes that are not ground codes: "
                       "cells 0,1 to 0,2 show empty ground\n")
@@ -110,6 +96,12 @@ void TestCheck::diagnostics_data()
         << QByteArray("m.map:1:1: warning: UTF-8 byte order mark: read as three codes, it shifts "
                       "row 0 three cells to the right\n")
         << 1;
+    QTest::newRow("a byte order mark alone on its line")
+        << "\xEF\xBB\xBF\n" + goodRows(13) << asWritten
+        << QByteArray("m.map:1:1: warning: UTF-8 byte order mark: read as three codes, it shifts "
+                      "row 0 three cells to the right\n"
+                      "m.map:1:4: note: row 0 has 3 codes: cells 0,3 to 0,13 are filled with '0'\n")
+        << 1;
     QTest::newRow("codes after the 14th")
         << goodRows(1) + "2222222222222211 1\n" + goodRows(12) << asWritten
         << QByteArray("m.map:2:15: warning: row 1 has 17 codes: the 3 after the 14th are ignored\n")
@@ -120,6 +112,9 @@ void TestCheck::diagnostics_data()
     QTest::newRow("lines after the 14th, past the first 8 KiB")
         << goodRows(14) + QByteArray(9000, ' ') + "\n6\n6" << asWritten
         << QByteArray("m.map:15:1: warning: 3 lines after the 14th are ignored\n") << 1;
+    QTest::newRow("one line after the 14th, ended by a line feed")
+        << goodRows(14) + "6\n" << asWritten
+        << QByteArray("m.map:15:1: warning: 1 line after the 14th is ignored\n") << 1;
     QTest::newRow("one line after the 14th")
         << goodRows(14) + "6" << asWritten
         << QByteArray("m.map:15:1: warning: 1 line after the 14th is ignored\n") << 1;
@@ -190,7 +185,7 @@ void TestCheck::diagnostics()
     QVERIFY(writeFile(QStringLiteral("m.map"), content));
     if (size)
         QVERIFY(QFile::resize(QStringLiteral("m.map"), size));
-    const Run run = check({QStringLiteral("m.map")});
+    const programRun run = check({QStringLiteral("m.map")});
     QCOMPARE(run.err, QByteArray());
     QCOMPARE(run.out, expected);
     QCOMPARE(run.exitCode, exitCode);
@@ -201,7 +196,7 @@ void TestCheck::diagnostics()
 void TestCheck::stopsReportingAKindAfterTwenty()
 {
     QVERIFY(writeFile(QStringLiteral("m.map"), QByteArray("a2a2a2a2a2a2a2\n").repeated(14)));
-    const Run run = check({QStringLiteral("--grid"), QStringLiteral("m.map")});
+    const programRun run = check({QStringLiteral("--grid"), QStringLiteral("m.map")});
     QCOMPARE(run.exitCode, 1);
     const QList<QByteArray> lines = run.out.split('\n');
     QCOMPARE(lines.size(), 20 + 1 + 14 + 1);
@@ -256,7 +251,7 @@ void TestCheck::failures()
     QFETCH(QByteArray, err);
     QVERIFY(writeFile(QStringLiteral("good.map"), goodRows(14)));
     QVERIFY(writeFile(QStringLiteral("bad.map"), "x" + goodRows(14)));
-    const Run run = check(arguments, script);
+    const programRun run = check(arguments, script);
     QCOMPARE(run.err, err);
     QCOMPARE(run.out, QByteArray());
     QCOMPARE(run.exitCode, exitCode);
@@ -273,7 +268,7 @@ void TestCheck::namesAsGiven()
     QVERIFY(fd >= 0);
     QCOMPARE(::write(fd, "\x7f\t\xe9", 3), ssize_t(3));
     QCOMPARE(::close(fd), 0);
-    const Run run = check({QStringLiteral("two\nlines.map")},
+    const programRun run = check({QStringLiteral("two\nlines.map")},
                           QStringLiteral("exec \"$0\" --grid \"$@\" \"$(printf '\\351t\\351.map')\""));
     // Qt could not remove it: it would decode its name.
     QCOMPARE(::unlink("\xe9t\xe9.map"), 0);
@@ -293,7 +288,7 @@ void TestCheck::namesAsGiven()
 // Each option's text, the line that continues it included, starts in one column.
 void TestCheck::helpLinesUpItsOptions()
 {
-    const Run run = check({QStringLiteral("--help")});
+    const programRun run = check({QStringLiteral("--help")});
     QCOMPARE(run.exitCode, 0);
     QCOMPARE(run.out.mid(run.out.indexOf("Options:\n")),
              QByteArray("Options:\n"

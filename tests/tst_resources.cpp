@@ -72,8 +72,8 @@ private slots:
     void terrain_data();
     void terrain();
     void testPicture();
-    void emptyPictureStaysClear();
-    void backgroundIsFlatGrey();
+    void flatPictures_data();
+    void flatPictures();
     void iconHasClearCorners();
 };
 
@@ -218,30 +218,36 @@ void TestResources::testPicture()
     QVERIFY(red > green && green > blue);
 }
 
-void TestResources::emptyPictureStaysClear()
+void TestResources::flatPictures_data()
 {
-    const QImage empty = QImage(":/sols/vide.png")
-                             .scaled(64, 32, Qt::IgnoreAspectRatio, Qt::FastTransformation)
-                             .convertToFormat(QImage::Format_ARGB32);
-    QCOMPARE(empty.size(), QSize(64, 32));
-    for (int y = 0; y < empty.height(); ++y)
-        for (int x = 0; x < empty.width(); ++x)
-            QCOMPARE(qAlpha(empty.pixel(x, y)), 0);
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QSize>("size");
+    // Every pixel, its bits in mask, is colour.
+    QTest::addColumn<uint>("mask");
+    QTest::addColumn<uint>("colour");
+    QTest::newRow("the empty tile stays clear") << ":/sols/vide.png" << QSize(64, 32) << 0xFF000000u << 0u;
+    QTest::newRow("the background is flat grey")
+        << ":/Background/vide.jpg" << QSize(928, 480) << 0xFFFFFFFFu << uint(qRgb(39, 39, 39));
 }
 
-void TestResources::backgroundIsFlatGrey()
+// Stretched as the viewer stretches it.
+void TestResources::flatPictures()
 {
-    const QImage background = QImage(":/Background/vide.jpg")
-                                  .scaled(928, 480, Qt::IgnoreAspectRatio, Qt::FastTransformation)
-                                  .convertToFormat(QImage::Format_ARGB32);
-    QCOMPARE(background.size(), QSize(928, 480));
-    for (int y = 0; y < background.height(); ++y)
-        for (int x = 0; x < background.width(); ++x)
-            if (background.pixel(x, y) != qRgb(39, 39, 39))
+    QFETCH(QString, path);
+    QFETCH(QSize, size);
+    QFETCH(uint, mask);
+    QFETCH(uint, colour);
+    const QImage picture = QImage(path)
+                               .scaled(size, Qt::IgnoreAspectRatio, Qt::FastTransformation)
+                               .convertToFormat(QImage::Format_ARGB32);
+    QCOMPARE(picture.size(), size);
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            if ((picture.pixel(x, y) & mask) != colour)
                 QFAIL(qPrintable(QStringLiteral("pixel %1,%2 is %3")
                                      .arg(x)
                                      .arg(y)
-                                     .arg(QColor(background.pixel(x, y)).name(QColor::HexArgb))));
+                                     .arg(QColor(picture.pixel(x, y)).name(QColor::HexArgb))));
 }
 
 void TestResources::iconHasClearCorners()

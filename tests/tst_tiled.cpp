@@ -8,7 +8,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QProcessEnvironment>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -37,11 +36,9 @@ private slots:
     void needsVelmoraCheck();
 
 private:
-    struct Run {
-        int exitCode;
-        QByteArray err;
-    };
-    Run tiled(const QStringList &arguments, const QString &path = QString());
+    // Tiled run headless with the extension, velmora-check on PATH unless
+    // path says otherwise; what it printed all in err.
+    programRun tiled(const QStringList &arguments, const QString &path = QString());
     // The viewer's grid for the file, codes outside '1' to '8' as '0', one
     // line of 14 codes a row.
     static QByteArray viewersGrid(const QString &map);
@@ -134,21 +131,17 @@ void TestTiled::initTestCase()
     QVERIFY(QDir::setCurrent(dir.path()));
 }
 
-TestTiled::Run TestTiled::tiled(const QStringList &arguments, const QString &path)
+programRun TestTiled::tiled(const QStringList &arguments, const QString &path)
 {
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    QProcessEnvironment environment;
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.filePath(QStringLiteral("config")));
     environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.path());
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    environment.insert(QStringLiteral("PATH"),
-                       path.isNull() ? checkFolder + QLatin1Char(':') + environment.value(QStringLiteral("PATH"))
-                                     : path);
-    QProcess process;
-    process.setProcessEnvironment(environment);
-    process.start(QStringLiteral(VELMORA_TILED), arguments);
-    if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit)
-        return {-1, process.readAllStandardError()};
-    return {process.exitCode(), process.readAllStandardError() + process.readAllStandardOutput()};
+    environment.insert(QStringLiteral("PATH"), path.isNull() ? checkFolder + QLatin1Char(':') + qEnvironmentVariable("PATH")
+                                                             : path);
+    programRun run = runProgram(QStringLiteral(VELMORA_TILED), arguments, QString(), environment);
+    run.err += run.out;
+    return run;
 }
 
 QByteArray TestTiled::viewersGrid(const QString &map)
@@ -234,6 +227,9 @@ void TestTiled::roundTrip_data()
         QVERIFY(writeFile(path, each.bytes));
         QTest::newRow(each.name) << path;
     }
+    // Relative, as Tiled hands it over, and like an option to velmora-check.
+    QVERIFY(writeFile(QStringLiteral("-x.map"), uniformMap('5')));
+    QTest::newRow("a relative name like an option") << QStringLiteral("-x.map");
 }
 
 // Read then written, any map is the viewer's grid, codes outside '1' to '8'
@@ -243,14 +239,11 @@ void TestTiled::roundTrip()
     QFETCH(QString, map);
     const QString out = dir.filePath(QStringLiteral("out.map"));
     QFile::remove(out);
-    const Run run = tiled({QStringLiteral("--export-map"), QStringLiteral("velmora"), map, out});
+    const programRun run = tiled({QStringLiteral("--export-map"), QStringLiteral("velmora"), QStringLiteral("--"), map, out});
     QVERIFY2(run.exitCode == 0, run.err);
     QCOMPARE(readAll(out), viewersGrid(map));
 
-    QProcess check;
-    check.start(QStringLiteral(VELMORA_CHECK), {QStringLiteral("--"), map});
-    QVERIFY(check.waitForFinished(30000));
-    QByteArrayList diagnostics = check.readAllStandardOutput().split('\n');
+    QByteArrayList diagnostics = runProgram(QStringLiteral(VELMORA_CHECK), {QStringLiteral("--"), map}).out.split('\n');
     diagnostics.removeAll(QByteArray());
     QCOMPARE(printed(run.err, "tiled warning: "), diagnostics);
 }
@@ -261,7 +254,7 @@ void TestTiled::readsTheViewersGrid()
 {
     const QString map = QStringLiteral(VELMORA_MAPS "/test.map");
     const QString json = dir.filePath(QStringLiteral("test.json"));
-    const Run run = tiled({QStringLiteral("--export-map"), QStringLiteral("json"), map, json});
+    const programRun run = tiled({QStringLiteral("--export-map"), QStringLiteral("json"), map, json});
     QVERIFY2(run.exitCode == 0, run.err);
     const QJsonObject root = QJsonDocument::fromJson(readAll(json)).object();
     QCOMPARE(root.value(QStringLiteral("orientation")).toString(), QStringLiteral("isometric"));
@@ -279,10 +272,6 @@ void TestTiled::readsTheViewersGrid()
     // Each tile's code, and its picture as the viewer shows that code.
     const QImage sheet(QFileInfo(json).absoluteDir().filePath(tileset.value(QStringLiteral("image")).toString()));
     QCOMPARE(sheet.size(), QSize(512, 32));
-    const char *const viewerPictures[] = {
-        ":/sols/RSC/terrain/terre.png", ":/sols/RSC/terrain/herbe.png", ":/sols/RSC/terrain/dalles.png",
-        ":/sols/RSC/terrain/roche.png", ":/sols/RSC/terrain/sable.png", ":/sols/RSC/terrain/eau.png",
-        ":/sols/RSC/terrain/lave.png",  ":/sols/test.png"};
     QHash<int, char> codeOfTile;
     for (const QJsonValue tile : tileset.value(QStringLiteral("tiles")).toArray()) {
         const int id = tile.toObject().value(QStringLiteral("id")).toInt();
@@ -294,7 +283,7 @@ void TestTiled::readsTheViewersGrid()
         QVERIFY(code.size() == 1 && code.at(0) >= QLatin1Char('1') && code.at(0) <= QLatin1Char('8'));
         codeOfTile.insert(id, code.at(0).toLatin1());
         const QImage shown = sheet.copy(id * 64, 0, 64, 32).convertToFormat(QImage::Format_ARGB32_Premultiplied);
-        QVERIFY2(shown == tileImage(viewerPictures[code.at(0).toLatin1() - '1'])
+        QVERIFY2(shown == tileImage(groundPicture(code.at(0).toLatin1()))
                               .convertToFormat(QImage::Format_ARGB32_Premultiplied),
                  qPrintable("tile " + QString::number(id) + " is not the viewer's picture of code " + code));
     }
@@ -347,15 +336,13 @@ void TestTiled::writes()
     const QString in = tmxFile(QStringLiteral("in.tmx"), {rows});
     const QString out = dir.filePath(QStringLiteral("out.map"));
     QVERIFY(writeFile(out, "an older map\n"));
-    const Run run = tiled({QStringLiteral("--export-map"), QStringLiteral("velmora"), in, out});
+    const programRun run = tiled({QStringLiteral("--export-map"), QStringLiteral("velmora"), in, out});
     QVERIFY2(run.exitCode == 0, run.err);
     QCOMPARE(readAll(out), expected);
 
-    QProcess check;
-    check.start(QStringLiteral(VELMORA_CHECK), {QStringLiteral("--"), out});
-    QVERIFY(check.waitForFinished(30000));
-    QCOMPARE(check.readAllStandardOutput(), QByteArray());
-    QCOMPARE(check.exitCode(), 0);
+    const programRun check = runProgram(QStringLiteral(VELMORA_CHECK), {QStringLiteral("--"), out});
+    QCOMPARE(check.out, QByteArray());
+    QCOMPARE(check.exitCode, 0);
 }
 
 void TestTiled::refusals_data()
@@ -371,12 +358,18 @@ void TestTiled::refusals_data()
                              << QByteArray("is 14 by 15 tiles");
     QTest::newRow("two tile layers") << QList<QStringList>{grid14, grid14} << QString()
                                      << QByteArray("the map has 2 tile layers; a 3D Velmora map is exactly one");
-    // The same pictures as a tileset of Tiled's own, without codes.
-    const QString plain = QStringLiteral(
-        " <tileset firstgid=\"9\" name=\"plain\" tilewidth=\"64\" tileheight=\"32\" tilecount=\"8\" columns=\"8\">\n"
-        "  <image source=\"%1/velmora.png\" width=\"512\" height=\"32\"/>\n </tileset>\n").arg(extensionFolder);
-    QTest::newRow("a tile without a code") << QList<QStringList>{rowsOf(14, QStringLiteral("22222a22222222"))} << plain
+    // The same pictures as a tileset of Tiled's own, named %2, its tiles %3.
+    const QString tileset = QStringLiteral(
+        " <tileset firstgid=\"9\" name=\"%2\" tilewidth=\"64\" tileheight=\"32\" tilecount=\"8\" columns=\"8\">\n"
+        "  <image source=\"%1/velmora.png\" width=\"512\" height=\"32\"/>\n%3 </tileset>\n");
+    const QList<QStringList> oneOfTheirs{rowsOf(14, QStringLiteral("22222a22222222"))};
+    QTest::newRow("a tile without a code") << oneOfTheirs << tileset.arg(extensionFolder, "plain", "")
                                            << QByteArray("the tile 0 of the tileset \"plain\" at 5,0 has no \"code\" property");
+    QTest::newRow("a tile whose code is a space")
+        << oneOfTheirs
+        << tileset.arg(extensionFolder, "spaced",
+                       "  <tile id=\"0\"><properties><property name=\"code\" value=\" \"/></properties></tile>\n")
+        << QByteArray("the tile 0 of the tileset \"spaced\" at 5,0 has the code \" \"");
 }
 
 // Refused with the reason, and nothing written: an existing file stays.
@@ -389,7 +382,7 @@ void TestTiled::refusals()
     const QString out = dir.filePath(QStringLiteral("kept.map"));
     QVERIFY(writeFile(out, "an older map\n"));
     for (const char *format : {"velmora", "velmora-probe"}) {
-        const Run run = tiled({QStringLiteral("--export-map"), QLatin1String(format), in, out});
+        const programRun run = tiled({QStringLiteral("--export-map"), QLatin1String(format), in, out});
         QVERIFY2(run.exitCode != 0, run.err);
         QCOMPARE(readAll(out), QByteArray("an older map\n"));
         if (QByteArray(format) == "velmora-probe") {
@@ -408,7 +401,7 @@ void TestTiled::needsVelmoraCheck()
     QFile::remove(out);
     // A PATH of an empty folder: Tiled is started by its full name.
     QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("empty")));
-    const Run run = tiled({QStringLiteral("--export-map"), QStringLiteral("velmora"),
+    const programRun run = tiled({QStringLiteral("--export-map"), QStringLiteral("velmora"),
                            QStringLiteral(VELMORA_MAPS "/river.map"), out},
                           dir.filePath(QStringLiteral("empty")));
     QCOMPARE(run.exitCode, 1);

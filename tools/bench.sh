@@ -25,8 +25,7 @@ if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
 fi
 
 source "$root/tools/installPackages.sh"
-# What building the viewer needs (as in setup.sh), a virtual display and Xlib for the probe.
-needPackages cmake g++ make qt6-base-dev fonts-dejavu-core xvfb xauth libx11-dev tiled
+needPackages "${buildPackages[@]}" "${qt6Packages[@]}" "${benchPackages[@]}"
 
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" --parallel "$(nproc)" --target velmora-benchmarks >/dev/null

@@ -25,12 +25,9 @@ case "${1:-}" in
 esac
 source "$root/tools/installPackages.sh"
 
-needPackages build-essential debhelper dpkg-dev lintian
+needPackages "${packagePackages[@]}"
 if [ "$check" = 1 ]; then
-    # Xvfb for a display, gio for the desktop's launcher and its view of
-    # file types, xdotool to find the window, xprop to read its class and
-    # ImageMagick to read it.
-    needPackages xvfb xauth libglib2.0-bin xdotool x11-utils imagemagick
+    needPackages "${packageCheckPackages[@]}"
 fi
 
 # Runs a command, showing what it printed only when it fails.

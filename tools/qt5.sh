@@ -10,9 +10,7 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build="$root/build-qt5"
 source "$root/tools/installPackages.sh"
 
-# What setup.sh installs, with Qt 5's own library and translations.
-needPackages cmake g++ make qtbase5-dev fonts-dejavu-core qttranslations5-l10n \
-    shared-mime-info tiled desktop-file-utils appstream groff-base mandoc
+needPackages "${buildPackages[@]}" "${qt5Packages[@]}" "${testPackages[@]}"
 
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORA_QT_MAJOR=5 \
     -DVELMORA_PORTABLE_IO=ON >/dev/null

@@ -20,9 +20,7 @@ case "${1:-}" in
     *) echo "usage: bash tools/windows.sh [--check]" >&2; exit 2 ;;
 esac
 source "$root/tools/installPackages.sh"
-# The cross compiler with POSIX threads, which C++ threads need; dpkg-dev for
-# apt-get source; Python's zipfile writes a zip that is the same on every run.
-needPackages cmake make g++-mingw-w64-x86-64-posix dpkg-dev xz-utils python3
+needPackages "${windowsPackages[@]}"
 
 # What Qt is made with: the static libraries of what the programs use (Core,
 # Gui, Widgets, Test, the windows and offscreen platforms, the PNG and JPEG
