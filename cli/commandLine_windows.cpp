@@ -22,12 +22,18 @@ HANDLE consoleOf(FILE *stream)
 
 // Both streams carry bytes as they are: a picture is not text, and messages
 // end with a line feed, as on every other system, wherever they are read.
-bool commandLine::holdStandardStreams()
+int commandLine::holdStandardStreams()
 {
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stderr), _O_BINARY);
-    const HANDLE output = ::GetStdHandle(STD_OUTPUT_HANDLE);
-    return !output || output == INVALID_HANDLE_VALUE;
+    int closed = 0;
+    const DWORD streams[] = {STD_INPUT_HANDLE, STD_OUTPUT_HANDLE, STD_ERROR_HANDLE};
+    for (int fd = 0; fd < 3; ++fd) {
+        const HANDLE handle = ::GetStdHandle(streams[fd]);
+        if (!handle || handle == INVALID_HANDLE_VALUE)
+            closed |= 1 << fd;
+    }
+    return closed;
 }
 
 // The wide command line, not argv: argv holds the names in the ANSI code

@@ -20,6 +20,23 @@ std::wstring wide(const QByteArray &name)
     return fileNames::decoded(name).toStdWString();
 }
 
+// The name with its folder, as ReplaceFileW needs under Wine, which takes a
+// bare name's missing folder for an invalid one.
+std::wstring fullPath(const std::wstring &name)
+{
+    std::wstring full(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = ::GetFullPathNameW(name.c_str(), DWORD(full.size()), full.data(), nullptr);
+        if (length == 0)
+            return name;
+        if (length < full.size()) {
+            full.resize(length);
+            return full;
+        }
+        full.resize(length);
+    }
+}
+
 QString lastReason()
 {
     return windowsReason(::GetLastError());
@@ -124,9 +141,10 @@ public:
     // list), attributes and creation time; a new output comes from a move.
     QString renameOver(const QByteArray &target, bool exists)
     {
-        const std::wstring to = wide(target);
+        const std::wstring to = fullPath(wide(target));
         const bool moved = exists
-            ? ::ReplaceFileW(to.c_str(), name.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)
+            ? ::ReplaceFileW(to.c_str(), fullPath(name).c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
+                             nullptr, nullptr)
             : ::MoveFileExW(name.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
         if (!moved)
             return lastReason();

@@ -26,6 +26,10 @@ benchPackages=(xvfb xauth libx11-dev tiled)
 # need; dpkg-dev for apt-get source; Python's zipfile writes a zip that is the
 # same on every run.
 windowsPackages=(cmake make g++-mingw-w64-x86-64-posix dpkg-dev xz-utils python3)
+# The Windows build under Wine: Wine with its own fonts (Tahoma, Windows'
+# default, among them), a virtual display, xdotool and xwininfo to find and
+# drive the window, ImageMagick to read it.
+winePackages=(wine wine64 fonts-wine xvfb xauth xdotool x11-utils imagemagick)
 # The Debian package and lintian; for its check, a virtual display, gio (the
 # desktop's launcher and its view of file types), xdotool to find the window,
 # xprop to read its class and ImageMagick to read it.

@@ -6,10 +6,14 @@
       A and B differ only inside the tiles' code texts: every pixel that
       differs lies in the 12 by 20 box left of a tile's left corner where a
       code is drawn. Prints how many pixels differ.
-  mapPictures.py whole ROW A.rgb
-      The code texts of row ROW stand clear of the next row's diamonds: where
-      those would lie, A shows the background alone (the map gives the next
-      row no ground), so nothing of a code reaches there.
+  mapPictures.py whole ROW OPEN.rgb COVERED.rgb
+      The code texts of row ROW stand clear of the next row's tiles: OPEN is
+      the picture of a map whose rows after ROW have no ground, COVERED the
+      same with the next row's grounds drawn. Where the two differ around
+      row ROW's codes, the next row's ground is drawn over them, and there
+      OPEN must show no code: no pixel darker than the ground pictures (whose
+      every channel stays above 100 where they are light, as water is) but
+      the background's own grey.
 
 The status is 1 when the pictures are not so."""
 import sys
@@ -46,16 +50,15 @@ def texts(a, b):
     return not stray
 
 
-def whole(row, a):
-    # Below the left corner, the next row's tile covers a triangle that
-    # widens by two pixels a line.
+def whole(row, open_, covered):
     reached = []
     for col in range(14):
         left, top = tile(row, col)
-        for dy in range(16, 24):
-            for dx in range(0, min(12, 2 * (dy - 16) + 2)):
-                if pixel(a, left + dx, top + dy) != BACKGROUND:
-                    reached.append((col, dx, dy))
+        for y in range(top + 4, top + 24):
+            for x in range(left, left + 12):
+                shown = pixel(open_, x, y)
+                if shown != pixel(covered, x, y) and shown != BACKGROUND and max(shown) < 100:
+                    reached.append((col, x - left, y - top))
     print(f"{len(reached)} pixels of row {row}'s codes lie where row {row + 1} is drawn"
           + (f", the first (column, x, y in its tile) {reached[0]}" if reached else ""))
     return not reached
@@ -73,8 +76,8 @@ if __name__ == "__main__":
     mode = sys.argv[1:2]
     if mode == ["texts"] and len(sys.argv) == 4:
         ok = texts(read(sys.argv[2]), read(sys.argv[3]))
-    elif mode == ["whole"] and len(sys.argv) == 4:
-        ok = whole(int(sys.argv[2]), read(sys.argv[3]))
+    elif mode == ["whole"] and len(sys.argv) == 5:
+        ok = whole(int(sys.argv[2]), read(sys.argv[3]), read(sys.argv[4]))
     else:
         sys.exit(__doc__)
     sys.exit(0 if ok else 1)

@@ -17,9 +17,7 @@ set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 build=$(cd "${1:?usage: bash tools/windows/wineCheck.sh BUILD}" && pwd)
 source "$root/tools/installPackages.sh"
-# Wine and its own fonts (Tahoma, the Windows default, among them); Xvfb,
-# xdotool and xwininfo to find and drive the window; ImageMagick to read it.
-needPackages wine wine64 fonts-wine xvfb xauth xdotool x11-utils imagemagick
+needPackages "${winePackages[@]}"
 # The Linux programs, to compare with.
 bash "$root/tools/setup.sh" >/dev/null
 linux="$root/build"
@@ -72,3 +70,118 @@ for map in *.map; do
         fi
     done
 done
+# A missing map: the same status and one line, in Windows' own words.
+status=0
+wine "$build/check/velmora-check.exe" missing.map >"$work/windows.out" 2>&1 || status=$?
+if [ "$status" = 2 ] && [ "$(wc -l <"$work/windows.out")" = 1 ] \
+    && grep -q '^velmora-check: missing.map: .' "$work/windows.out"; then
+    pass "velmora-check missing.map: status 2, $(cat "$work/windows.out")"
+else
+    fail "velmora-check missing.map: status $status, $(cat "$work/windows.out")"
+fi
+
+echo "== velmora-render.exe against velmora-render"
+# The map area as raw RGB, for tools/windows/mapPictures.py.
+rgb() {
+    convert "$1" -depth 8 "rgb:$2"
+}
+render() {
+    wine "$build/render/velmora-render.exe" "$@"
+}
+"$linux/render/velmora-render" test.map "$work/linux.png"
+rgb "$work/linux.png" "$work/linux.rgb"
+if render test.map windows.png && rgb windows.png "$work/windows.rgb" \
+    && python3 "$root/tools/windows/mapPictures.py" texts "$work/linux.rgb" "$work/windows.rgb"; then
+    pass "velmora-render.exe test.map: Linux's picture but for the code texts"
+else
+    fail "velmora-render.exe test.map: not Linux's picture outside the code texts"
+fi
+# Row 6 of a map whose rows after it have no ground, and of one where row
+# 7 has: nothing of row 6's codes may show where row 7 is drawn.
+printf '66666666666666\n%.0s' 1 2 3 4 5 6 7 >open.map
+printf '66666666666666\n%.0s' 1 2 3 4 5 6 7 8 >covered.map
+if render open.map open.png && render covered.map covered.png && rgb open.png "$work/open.rgb" \
+    && rgb covered.png "$work/covered.rgb" \
+    && python3 "$root/tools/windows/mapPictures.py" whole 6 "$work/open.rgb" "$work/covered.rgb"; then
+    pass "velmora-render.exe: the code texts stand whole above the next row"
+else
+    fail "velmora-render.exe: the code texts reach under the next row, which hides them"
+fi
+printf 'old picture' >replaced.png
+if render test.map replaced.png && cmp -s windows.png replaced.png && ! ls .velmora-render-* >/dev/null 2>&1; then
+    pass "velmora-render.exe: an existing output replaced whole, no temporary file left"
+else
+    fail "velmora-render.exe: an existing output not replaced by the same picture"
+fi
+# Standard output takes the picture's bytes as they are.
+if render test.map - >stdout.png && cmp -s windows.png stdout.png; then
+    pass "velmora-render.exe test.map -: the picture on standard output, byte for byte"
+else
+    fail "velmora-render.exe test.map -: standard output is not the picture"
+fi
+if render é.map && [ -s é.png ]; then
+    pass "velmora-render.exe é.map: é.png"
+else
+    fail "velmora-render.exe é.map: no é.png"
+fi
+# Wine marks a file that its owner cannot write as read-only.
+printf 'kept' >readonly.png
+chmod 444 readonly.png
+status=0
+render test.map readonly.png 2>"$work/error" || status=$?
+if [ "$status" = 1 ] && [ "$(cat readonly.png)" = kept ] && [ "$(wc -l <"$work/error")" = 1 ] \
+    && grep -q '^velmora-render: readonly.png: .' "$work/error"; then
+    pass "velmora-render.exe to a read-only output: status 1, $(cat "$work/error")"
+else
+    fail "velmora-render.exe to a read-only output: status $status, $(cat "$work/error")"
+fi
+
+echo "== velmora.exe"
+# The map area of the window with the given id, as raw RGB.
+mapArea() {
+    import -window "$1" "$work/window.png" && convert "$work/window.png" -crop 928x480+0+0 +repage \
+        -depth 8 "rgb:$2"
+}
+# Waits up to ten seconds for the window to show the picture of a map.
+shows() {
+    render "$2" "$work/expected.png" && rgb "$work/expected.png" "$work/expected.rgb"
+    for _ in $(seq 20); do
+        mapArea "$1" "$work/shown.rgb" && cmp -s "$work/expected.rgb" "$work/shown.rgb" && return 0
+        sleep 0.5
+    done
+    return 1
+}
+wine "$build/velmora.exe" &
+viewer=$!
+window=$(timeout 30 xdotool search --sync --onlyvisible --name '^3D Velmora$' | head -n 1 || true)
+if [ -z "$window" ]; then
+    fail "velmora.exe: no window titled \"3D Velmora\" within 30 s"
+else
+    size=$(xwininfo -id "$window" | awk '/Width:/ { w = $2 } /Height:/ { h = $2 } END { print w "x" h }')
+    [ "$size" = 928x512 ] && pass "velmora.exe: a window of 928 by 512" || fail "velmora.exe: a window of $size"
+    if shows "$window" test.map; then
+        pass "velmora.exe: test.map shown as velmora-render.exe draws it, pixel for pixel"
+    else
+        fail "velmora.exe: the map area is not velmora-render.exe's picture of test.map"
+    fi
+    # As a person would: a click in the field, the name typed, a click on "-".
+    xdotool windowfocus --sync "$window" mousemove --window "$window" 400 495 click 1 \
+        type --delay 50 river.map
+    xdotool mousemove --window "$window" 911 495 click 1
+    if shows "$window" river.map; then
+        pass "velmora.exe: river.map typed and \"-\" clicked shows the river"
+    else
+        fail "velmora.exe: river.map typed and \"-\" clicked does not show the river"
+    fi
+    xdotool windowfocus --sync "$window" key alt+F4
+fi
+status=0
+timeout 30 tail --pid="$viewer" -f /dev/null || fail "velmora.exe: still running 30 s after Alt+F4"
+wait "$viewer" || status=$?
+[ "$status" = 0 ] && pass "velmora.exe: ended with status 0" || fail "velmora.exe: ended with status $status"
+
+if [ "$failures" != 0 ]; then
+    echo "== The Windows build under Wine: $failures failed" >&2
+    exit 1
+fi
+echo "== The Windows build under Wine: everything as on Windows"
