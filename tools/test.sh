@@ -4,9 +4,11 @@
 # (tools/qt5.sh), the Debian package built twice and compared, checked with
 # lintian, installed, started from its menu entry and purged
 # (tools/package.sh --check), and the tests under the sanitizers with a minute
-# of fuzzing the map reader (tools/robustness.sh). VELMORA_QT5=0,
-# VELMORA_PACKAGE=0 and VELMORA_ROBUSTNESS=0 skip those stages. Each stage
-# prints its time.
+# of fuzzing the map reader (tools/robustness.sh), and last the Windows
+# build, tried under Wine (tools/windows.sh --check; its first run builds Qt
+# for Windows, about half an hour, then kept in /var/cache/velmora).
+# VELMORA_QT5=0, VELMORA_PACKAGE=0, VELMORA_ROBUSTNESS=0 and VELMORA_WINDOWS=0
+# skip those stages. Each stage prints its time.
 set -euo pipefail
 tools=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 
@@ -31,4 +33,7 @@ if [ "${VELMORA_PACKAGE:-1}" != 0 ]; then
 fi
 if [ "${VELMORA_ROBUSTNESS:-1}" != 0 ]; then
     stage "sanitizers and fuzzing" bash "$tools/robustness.sh"
+fi
+if [ "${VELMORA_WINDOWS:-1}" != 0 ]; then
+    stage "Windows build under Wine" bash "$tools/windows.sh" --check
 fi

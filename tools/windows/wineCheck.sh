@@ -4,14 +4,15 @@
 # tools/windows.sh), tried under Wine on a virtual display, in a Wine prefix
 # of its own that starts empty, as a Windows user would meet it:
 #   - the Qt Test suites built for Windows, through CTest;
-#   - velmora-check.exe beside the Linux velmora-check: the same lines, byte
-#     for byte, and the same status, for every sample map and for names in
-#     other scripts;
-#   - velmora-render.exe: the map's picture, the same pixels as the Linux one
-#     but for the code texts, an existing output replaced, a read-only one
-#     refused;
-#   - velmora.exe: its window, its map area against velmora-render.exe's
-#     picture and the Linux one, a reload typed and clicked, and its end.
+#   - the zip, unzipped, its programs started among its sample maps:
+#     - velmora-check.exe beside the Linux velmora-check: the same lines, byte
+#       for byte, and the same status, for every sample map and for names in
+#       other scripts;
+#     - velmora-render.exe: the map's picture, the same pixels as the Linux
+#       one but for the code texts, which stand whole above the next row; an
+#       existing output replaced, a read-only one refused;
+#     - velmora.exe: its window, its map area pixel for pixel as
+#       velmora-render.exe draws it, a reload typed and clicked, and its end.
 # Every failure is told; the status is 1 when there was one.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
@@ -37,6 +38,10 @@ xvfb=$!
 for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
 export DISPLAY=":$(cat "$work/display")"
 wineboot -i >/dev/null 2>&1
+# Windows always has Tahoma, its default font. Debian's Wine 8 finds the
+# copy of fonts-wine only in a prefix's own Fonts folder; without it, Qt
+# takes DejaVu Math TeX Gyre, whose 46 pixel line no Windows shows.
+cp /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
 
 failures=0
 fail() {
@@ -48,20 +53,27 @@ pass() {
 }
 
 echo "== The Qt Test suites under Wine"
-ctest --test-dir "$build" --output-on-failure || fail "the Qt Test suites"
+# Wine hands no variable named QT_... to Windows programs, so the test
+# environment CTest sets is given again as WINEQT_..., which reaches them as
+# QT_....
+WINEQT_QPA_PLATFORM=offscreen WINEQT_FORCE_STDERR_LOGGING=1 \
+    ctest --test-dir "$build" --output-on-failure || fail "the Qt Test suites"
+
+# The programs as a user has them: unzipped, with the sample maps beside them.
+zip=("$build"/velmora-*-windows-x86_64.zip)
+python3 -m zipfile -e "${zip[0]}" "$work"
+programs=("$work"/velmora-*-windows-x86_64)
+programs=${programs[0]}
+cd "$programs"
+cp river.map é.map
+cp broken.map 地図.map
 
 echo "== velmora-check.exe against velmora-check"
-maps="$work/maps"
-mkdir "$maps"
-cp "$root"/maps/*.map "$maps"
-cp "$root/maps/river.map" "$maps/é.map"
-cp "$root/maps/broken.map" "$maps/地図.map"
-cd "$maps"
 for map in *.map; do
     for options in "" --grid; do
         linuxStatus=0 windowsStatus=0
         "$linux/check/velmora-check" $options "$map" >"$work/linux.out" 2>&1 || linuxStatus=$?
-        wine "$build/check/velmora-check.exe" $options "$map" >"$work/windows.out" 2>&1 || windowsStatus=$?
+        wine "$programs/velmora-check.exe" $options "$map" >"$work/windows.out" 2>&1 || windowsStatus=$?
         if [ "$linuxStatus" = "$windowsStatus" ] && cmp -s "$work/linux.out" "$work/windows.out"; then
             pass "velmora-check $options $map: status $linuxStatus, $(wc -l <"$work/linux.out") lines"
         else
@@ -72,7 +84,7 @@ for map in *.map; do
 done
 # A missing map: the same status and one line, in Windows' own words.
 status=0
-wine "$build/check/velmora-check.exe" missing.map >"$work/windows.out" 2>&1 || status=$?
+wine "$programs/velmora-check.exe" missing.map >"$work/windows.out" 2>&1 || status=$?
 if [ "$status" = 2 ] && [ "$(wc -l <"$work/windows.out")" = 1 ] \
     && grep -q '^velmora-check: missing.map: .' "$work/windows.out"; then
     pass "velmora-check missing.map: status 2, $(cat "$work/windows.out")"
@@ -86,7 +98,7 @@ rgb() {
     convert "$1" -depth 8 "rgb:$2"
 }
 render() {
-    wine "$build/render/velmora-render.exe" "$@"
+    wine "$programs/velmora-render.exe" "$@"
 }
 "$linux/render/velmora-render" test.map "$work/linux.png"
 rgb "$work/linux.png" "$work/linux.rgb"
@@ -151,7 +163,7 @@ shows() {
     done
     return 1
 }
-wine "$build/velmora.exe" &
+wine "$programs/velmora.exe" &
 viewer=$!
 window=$(timeout 30 xdotool search --sync --onlyvisible --name '^3D Velmora$' | head -n 1 || true)
 if [ -z "$window" ]; then
