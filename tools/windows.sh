@@ -54,9 +54,16 @@ enableSources() {
         # One-line entries of /etc/apt/sources.list, turned into deb822 ones.
         if [ -f /etc/apt/sources.list ]; then
             awk -v codename="$codename" '$1 == "deb" && $0 ~ codename {
-                uri = 2; if ($2 ~ /^\[/) { while ($uri !~ /\]$/) uri++; uri++ }
+                uri = 2; signedBy = ""
+                # Options in brackets: their key goes along.
+                if ($2 ~ /^\[/) {
+                    do {
+                        if (match($uri, /signed-by=[^] ]+/)) signedBy = substr($uri, RSTART + 10, RLENGTH - 10)
+                    } while ($(uri++) !~ /\]$/)
+                }
                 printf "Types: deb-src\nURIs: %s\nSuites: %s\nComponents:", $uri, $(uri + 1)
                 for (i = uri + 2; i <= NF; i++) printf " %s", $i
+                if (signedBy != "") printf "\nSigned-By: %s", signedBy
                 printf "\n\n" }' /etc/apt/sources.list
         fi
     } >"$list"
