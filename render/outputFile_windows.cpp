@@ -77,15 +77,15 @@ BOOL WINAPI holdEvent(DWORD event)
     return TRUE;
 }
 
-class interruptsHeld
+class interruptBlocker
 {
 public:
-    interruptsHeld()
+    interruptBlocker()
     {
         holding = true;
         ::SetConsoleCtrlHandler(holdEvent, TRUE);
     }
-    ~interruptsHeld()
+    ~interruptBlocker()
     {
         holding = false;
         ::SetConsoleCtrlHandler(holdEvent, FALSE);
@@ -184,15 +184,15 @@ QString write(const QByteArray &path, const QByteArray &bytes, const fileId &map
     if (existing == INVALID_HANDLE_VALUE && ::GetLastError() != ERROR_FILE_NOT_FOUND)
         return lastReason();
     if (existing != INVALID_HANDLE_VALUE) {
+        const bool isFile = ::GetFileType(existing) == FILE_TYPE_DISK;
         QString problem;
         BY_HANDLE_FILE_INFORMATION info;
-        if (::GetFileType(existing) != FILE_TYPE_DISK)
+        if (!isFile)
             problem = writeAll(existing, bytes);
         else if (!::GetFileInformationByHandle(existing, &info))
             problem = lastReason();
         else if (idOf(info) == map)
             problem = QStringLiteral("is the map itself; name another output");
-        const bool isFile = ::GetFileType(existing) == FILE_TYPE_DISK;
         if (!::CloseHandle(existing) && problem.isEmpty())
             problem = lastReason();
         if (!isFile || !problem.isEmpty())
@@ -202,7 +202,7 @@ QString write(const QByteArray &path, const QByteArray &bytes, const fileId &map
     // "C:" for C:\out.png and "" for \out.png, each followed by a separator.
     const QByteArray folder = slash < 0 ? QByteArray(".") : path.left(slash);
 
-    const interruptsHeld held;
+    const interruptBlocker held;
     temporaryFile file;
     QString problem = file.create(folder);
     if (problem.isEmpty())
