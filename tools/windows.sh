@@ -3,14 +3,15 @@
 # Builds 3D Velmora for 64-bit Windows on Debian, as root, with Debian's own
 # tools and sources and nothing downloaded from anywhere else:
 #   bash tools/windows.sh           build-windows/velmora-VERSION-windows-x86_64.zip
-#   bash tools/windows.sh --check   then the Windows build's tests under Wine
-#                                   (tools/windows/wineCheck.sh)
+#   bash tools/windows.sh --check   then builds it again in another folder,
+#                                   which must give the same zip, and tries
+#                                   it under Wine (tools/windows/wineCheck.sh)
 # The three programs are linked statically against a Qt 5.15 built here from
 # Debian's source package for MinGW-w64, once: it is kept in
 # /var/cache/velmora/qt5-windows/KEY (VELMORA_CACHE for another folder), KEY
 # standing for the Qt source's version, the compiler and the configure line,
-# and only a build that ran to its end is ever taken from there. A first
-# build takes about half an hour on a two-core machine; later ones a minute.
+# and only a build that ran to its end is ever taken from there. That first
+# build is most of the time (see the README's "On Windows").
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build="$root/build-windows"
@@ -116,19 +117,34 @@ version=$(sed -n '1s/^velmora (\([^)]*\)).*/\1/p' "$root/debian/changelog")
 # Every file of the zip dates from the release, as in the Debian package.
 export SOURCE_DATE_EPOCH
 SOURCE_DATE_EPOCH=$(date -d "$(sed -n 's/^ -- .*>  //p' "$root/debian/changelog" | head -n 1)" +%s)
-# CTest runs the Windows tests through Wine (tools/windows/wineCheck.sh).
-cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/tools/windows/toolchain.cmake" \
-    -DCMAKE_PREFIX_PATH="$qt" -DVELMORA_QT_MAJOR=5 -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_CROSSCOMPILING_EMULATOR=wine >/dev/null
-cmake --build "$build" --parallel "$(nproc)"
-
-# The zip: one folder, its files in a fixed order with fixed dates and modes.
 name="velmora-$version-windows-x86_64"
-rm -rf "$build/stage"
-cmake --install "$build" --prefix "$build/stage/$name" >/dev/null
-python3 "$root/tools/windows/zipFolder.py" "$build/stage" "$name" "$build/$name.zip"
+
+# Builds the programs in FOLDER and zips them as FOLDER/$name.zip: one
+# folder, its files in a fixed order with fixed dates and modes. CTest runs
+# the Windows tests through Wine (tools/windows/wineCheck.sh).
+buildZip() {
+    local folder=$1
+    cmake -S "$root" -B "$folder" -DCMAKE_TOOLCHAIN_FILE="$root/tools/windows/toolchain.cmake" \
+        -DCMAKE_PREFIX_PATH="$qt" -DVELMORA_QT_MAJOR=5 -DCMAKE_BUILD_TYPE=Release \
+        -DCMAKE_CROSSCOMPILING_EMULATOR=wine >/dev/null
+    cmake --build "$folder" --parallel "$(nproc)"
+    rm -rf "$folder/stage"
+    cmake --install "$folder" --prefix "$folder/stage/$name" >/dev/null
+    python3 "$root/tools/windows/zipFolder.py" "$folder/stage" "$name" "$folder/$name.zip"
+}
+
+buildZip "$build"
 echo "$build/$name.zip"
 
 if [ "$check" = 1 ]; then
+    # Built again from nothing in another folder, the zip is the same.
+    rm -rf "$build-again"
+    buildZip "$build-again" >/dev/null
+    if ! cmp "$build/$name.zip" "$build-again/$name.zip"; then
+        echo "windows.sh: two builds gave two zips: $build-again/$name.zip differs" >&2
+        exit 1
+    fi
+    rm -rf "$build-again"
+    echo "A second build in another folder gave the same zip, byte for byte"
     bash "$root/tools/windows/wineCheck.sh" "$build"
 fi
