@@ -45,7 +45,7 @@ QPixmap stretchedPicture(int picture, const QSize &size)
 } // namespace
 
 isoCase::isoCase()
-    : walkable(false), code(0)
+    : walkable(false), code(0), announcedGround(grounds::empty)
 {
     setFixedSize(tileWidth, tileHeight);
     setBackgroundRole(QPalette::NoRole);
@@ -53,6 +53,10 @@ isoCase::isoCase()
     topLabel.setParent(this);
     groundLabel.setFixedSize(size());
     topLabel.setFixedSize(size());
+    // The code text is part of the tile's name, not a stop of its own. A
+    // label with a name of its own set announces no change of its text,
+    // which would otherwise be 196 events a load that no one can use.
+    topLabel.setAccessibleName(QStringLiteral("code"));
 }
 
 isoCase::~isoCase() = default;
@@ -69,15 +73,21 @@ void isoCase::setTopGround(int groundCode)
 
 void isoCase::showGround(QLabel &label, int groundCode, bool withTestPicture)
 {
-    const int namedBefore = grounds::of(code);
     code = static_cast<qint16>(groundCode);
     label.setPixmap(stretchedPicture(grounds::of(groundCode, withTestPicture ? '8' : '7'), size()));
     if (groundCode >= '1' && groundCode <= '5')
         walkable = true;
-    // Screen readers keep the names they have read, so a changed ground is
-    // announced. Qt drops the event while none listens; asking first spares
-    // a load building 196 events for nothing.
-    if (grounds::of(code) != namedBefore && QAccessible::isActive()) {
+}
+
+void isoCase::announceGround()
+{
+    const int ground = grounds::of(code);
+    if (ground == announcedGround)
+        return;
+    announcedGround = static_cast<qint8>(ground);
+    // Qt drops the event while none listens; asking first spares a load
+    // building events for nothing.
+    if (QAccessible::isActive()) {
         QAccessibleEvent event(this, QAccessible::NameChanged);
         QAccessible::updateAccessibility(&event);
     }

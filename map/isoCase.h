@@ -32,12 +32,18 @@ public:
     // The French name of the ground of the last code given, as assistive
     // technology reads it: "herbe" for '2', "vide" for any code with no picture.
     QString groundName() const;
+    // Tells assistive technology that the tile's name changed, if its ground
+    // is another than when it last told: screen readers keep the names they
+    // have read. The map calls it once a load is over, so that a reload,
+    // which clears the grid first, tells only what the two maps change.
+    void announceGround();
 
 private:
     void showGround(QLabel &label, int groundCode, bool withTestPicture);
 
     bool walkable;
     qint16 code;
+    qint8 announcedGround;
     QLabel groundLabel;
     QLabel topLabel;
 };
