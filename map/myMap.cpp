@@ -10,7 +10,7 @@
 #include <functional>
 
 myMap::myMap()
-    : row(0), col(0), current(0), lastLoad(this)
+    : row(0), col(0), current(0), lastLoad(this), keys(this)
 {
     // Installed with the first map, so that the viewer and every test get
     // the same tree; and after the application object, so that it is asked

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "gridKeys.h"
 #include "isoCase.h"
 #include "loadNotice.h"
 #include "mapReader.h"
@@ -57,4 +58,5 @@ private:
     // The most recent load's file, closed once the load returns.
     std::unique_ptr<QFile> file;
     loadNotice lastLoad;
+    gridKeys keys;
 };
