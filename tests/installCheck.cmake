@@ -3,7 +3,7 @@
 # for users and for the package, and checks the installed tree: every file in
 # its folder and nothing else, the icons' sizes, the desktop entry and the
 # metainfo as the desktop's own validators see them, the map files' MIME type
-# as shared-mime-info compiles it, the thumbnailer run as a file manager runs
+# as shared-mime-info compiles it and GLib applies it, the thumbnailer run as a file manager runs
 # it, the manual pages as groff and mandoc see them, and that the installed
 # renderer works from there.
 #
@@ -32,6 +32,7 @@ requireProgram(APPSTREAMCLI appstreamcli)
 requireProgram(GROFF groff)
 requireProgram(MANDOC mandoc)
 requireProgram(UPDATE_MIME_DATABASE update-mime-database)
+requireProgram(GIO gio)
 
 # Runs a validator that must print nothing and succeed.
 function(expectSilent what)
@@ -139,21 +140,35 @@ if(text MATCHES "\nMimeType=")
 endif()
 expectSilent("desktop-file-validate" "${DESKTOP_FILE_VALIDATE}" "${prefix}/${entry}")
 
-# The MIME type as shared-mime-info compiles it, from a copy of the installed
-# packages folder: the glob, text/plain as its parent, its icon, and its
-# comment in English and French.
-# The copy's folder is the data home, so that the tool has no note to make
+# The MIME type as shared-mime-info compiles it, beside the freedesktop.org
+# types alone and with the installed package: no name pattern, text/plain as
+# its parent, its icon, and its comment in English and French. Each database
+# is a data home of its own, with no other folder to search, so that a type
+# installed on this machine plays no part, and the tool has no note to make
 # about a folder outside the search path.
-set(dataHome "${BUILD_DIR}/installCheck-data")
-set(mimeCopy "${dataHome}/mime")
-file(REMOVE_RECURSE "${dataHome}")
-file(COPY "${prefix}/${DATADIR}/mime/packages" DESTINATION "${mimeCopy}")
-expectSilent("update-mime-database" "${CMAKE_COMMAND}" -E env "XDG_DATA_HOME=${dataHome}"
-    "${UPDATE_MIME_DATABASE}" "${mimeCopy}")
-file(STRINGS "${mimeCopy}/globs2" globs REGEX "^[0-9]+:${mimeType}:")
+# The freedesktop.org types come with update-mime-database.
+get_filename_component(mimeTools "${UPDATE_MIME_DATABASE}" DIRECTORY)
+get_filename_component(freedesktopTypes "${mimeTools}/../share/mime/packages/freedesktop.org.xml" ABSOLUTE)
+if(NOT EXISTS "${freedesktopTypes}")
+    message(FATAL_ERROR "no ${freedesktopTypes} beside ${UPDATE_MIME_DATABASE}")
+endif()
+foreach(database freedesktop velmora)
+    set(home_${database} "${BUILD_DIR}/installCheck-${database}")
+    file(REMOVE_RECURSE "${home_${database}}")
+    file(COPY "${freedesktopTypes}" DESTINATION "${home_${database}}/mime/packages")
+    if(database STREQUAL "velmora")
+        file(COPY "${prefix}/${mimePackage}" DESTINATION "${home_${database}}/mime/packages")
+    endif()
+    # Without a sync of each of its thousand files, which only a database
+    # that must outlive a crash needs.
+    expectSilent("update-mime-database" "${CMAKE_COMMAND}" -E env "XDG_DATA_HOME=${home_${database}}"
+        PKGSYSTEM_ENABLE_FSYNC=0 "${UPDATE_MIME_DATABASE}" "${home_${database}}/mime")
+endforeach()
+set(mimeCopy "${home_velmora}/mime")
+file(STRINGS "${mimeCopy}/globs2" globs REGEX ":${mimeType}:")
 file(STRINGS "${mimeCopy}/subclasses" parents REGEX "^${mimeType} ")
 file(STRINGS "${mimeCopy}/icons" icons REGEX "^${mimeType}:")
-if(NOT (globs MATCHES "^50:${mimeType}:\\*\\.map$" AND parents STREQUAL "${mimeType} text/plain"
+if(NOT (globs STREQUAL "" AND parents STREQUAL "${mimeType} text/plain"
         AND icons STREQUAL "${mimeType}:${mimeIcon}"))
     message(FATAL_ERROR "the compiled MIME type: globs '${globs}', parents '${parents}', icons '${icons}'")
 endif()
@@ -162,7 +177,46 @@ if(NOT (compiled MATCHES "<comment>3D Velmora map</comment>"
         AND compiled MATCHES "<comment xml:lang=\"fr\">Carte 3D Velmora</comment>"))
     message(FATAL_ERROR "the compiled MIME type has not both comments:\n${compiled}")
 endif()
-file(REMOVE_RECURSE "${dataHome}")
+
+# A file's type as GLib's gio sees it, with one of the databases above.
+function(contentType database file variable)
+    execute_process(COMMAND "${CMAKE_COMMAND}" -E env "XDG_DATA_HOME=${home_${database}}"
+            "XDG_DATA_DIRS=${home_${database}}/none" "${GIO}" info -a standard::content-type "${file}"
+        RESULT_VARIABLE result OUTPUT_VARIABLE shown ERROR_VARIABLE shown)
+    if(NOT (result EQUAL 0 AND shown MATCHES "standard::content-type: ([^\n]+)"))
+        message(FATAL_ERROR "gio info ${file}: ${shown}")
+    endif()
+    set(${variable} "${CMAKE_MATCH_1}" PARENT_SCOPE)
+endfunction()
+
+# Every sample map is a map; other programs' files named .map keep the type
+# they have without ours: a JavaScript source map, a linker map, a binary
+# file (a PNG picture) and an empty file.
+foreach(map test.map river.map short.map broken.map)
+    contentType(velmora "${prefix}/${DATADIR}/velmora/maps/${map}" type)
+    if(NOT type STREQUAL mimeType)
+        message(FATAL_ERROR "the sample ${map} is ${type}, not ${mimeType}")
+    endif()
+endforeach()
+set(others "${BUILD_DIR}/installCheck-others")
+file(REMOVE_RECURSE "${others}")
+file(WRITE "${others}/app.js.map"
+    "{\"version\":3,\"file\":\"app.js\",\"sources\":[\"app.ts\"],\"names\":[],\"mappings\":\"AAAA\"}\n")
+file(WRITE "${others}/linker.map"
+    "Archive member included to satisfy reference by file (symbol)\n\n"
+    "libc_nonshared.a(elf-init.oS)  Scrt1.o (__libc_csu_init)\n\n"
+    "Memory Configuration\n\nName             Origin             Length\n")
+file(COPY "${prefix}/${DATADIR}/icons/hicolor/16x16/apps/${id}.png" DESTINATION "${others}")
+file(RENAME "${others}/${id}.png" "${others}/binary.map")
+file(WRITE "${others}/empty.map" "")
+foreach(name app.js.map linker.map binary.map empty.map)
+    contentType(freedesktop "${others}/${name}" own)
+    contentType(velmora "${others}/${name}" type)
+    if(NOT type STREQUAL own)
+        message(FATAL_ERROR "${name} is ${type} with the map type installed, ${own} without it")
+    endif()
+endforeach()
+file(REMOVE_RECURSE "${home_freedesktop}" "${home_velmora}" "${others}")
 
 # The thumbnailer, run as freedesktop.org's thumbnail standard has a file
 # manager run it: TryExec found, the Exec line's %s, %i, %u and %o replaced
@@ -244,7 +298,7 @@ foreach(program IN LISTS programs)
     expectSilent("mandoc on ${program}(1)" "${MANDOC}" -T lint "${page}")
     execute_process(COMMAND "${GROFF}" -t -man -Tutf8 -rcR=1 "${page}"
         OUTPUT_VARIABLE shown ERROR_QUIET)
-    if(shown MATCHES "\n *Code +Ground +Walkable\n(.*)\n *other ")
+    if(shown MATCHES "\n *Code +Ground +Walkable\n(.*)\n *other +empty ")
         if(CMAKE_MATCH_1 MATCHES "\n[ \t]*\n")
             message(FATAL_ERROR "${program}(1): a blank line inside the ground code table")
         endif()

@@ -12,7 +12,7 @@ source "$root/tools/installPackages.sh"
 
 # What setup.sh installs, with Qt 5's own library and translations.
 needPackages cmake g++ make qtbase5-dev fonts-dejavu-core qttranslations5-l10n \
-    shared-mime-info tiled desktop-file-utils appstream groff-base mandoc
+    shared-mime-info libglib2.0-bin tiled desktop-file-utils appstream groff-base mandoc
 
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORA_QT_MAJOR=5 \
     -DVELMORA_PORTABLE_IO=ON >/dev/null

@@ -22,7 +22,7 @@ source "$root/tools/installPackages.sh"
 # What the plain build and its tests need (as in setup.sh), then clang, its
 # sanitizer and libFuzzer runtimes, and llvm-symbolizer for readable reports.
 needPackages cmake make qt6-base-dev fonts-dejavu-core qt6-translations-l10n \
-    desktop-file-utils appstream shared-mime-info groff-base mandoc dbus-daemon xvfb xauth \
+    desktop-file-utils appstream shared-mime-info libglib2.0-bin groff-base mandoc dbus-daemon xvfb xauth \
     at-spi2-core python3-pyatspi tiled clang libclang-rt-dev llvm
 
 # Every program and test is built with the sanitizers, the fuzzer included.
