@@ -11,6 +11,8 @@
 #include <QPalette>
 #include <QString>
 
+#include <optional>
+
 namespace mapPicture {
 
 namespace {
@@ -38,9 +40,19 @@ QImage stretched(const QImage &image, int toWidth, int toHeight)
     return image.scaled(toWidth, toHeight, Qt::IgnoreAspectRatio, Qt::FastTransformation);
 }
 
+// The ground picture a code shows, stretched to a tile: loaded once for all
+// the tiles that show it, into pictures, which is by ground.
+const QImage &groundPicture(QImage (&pictures)[grounds::count], char code)
+{
+    QImage &ground = pictures[grounds::of(code)];
+    if (ground.isNull())
+        ground = stretched(loaded(grounds::at(grounds::of(code)).picture, "png"), tileWidth, tileHeight);
+    return ground;
+}
+
 } // namespace
 
-QImage draw(const QByteArray &codes)
+QImage draw(const QByteArray &codes, bool withTexts)
 {
     // The format the viewer's grab gives for an opaque widget.
     QImage canvas(width, height, QImage::Format_RGB32);
@@ -53,23 +65,23 @@ QImage draw(const QByteArray &codes)
     if (background.size() != QSize(1, 1))
         painter.drawImage(0, 0, stretched(background, width, height));
 
-    // The viewer's labels take the application's font and text colour.
-    painter.setFont(QGuiApplication::font());
-    painter.setPen(QGuiApplication::palette().color(QPalette::WindowText));
-    QImage stretchedGrounds[grounds::count];
-    codeTexts texts(QFont(painter.font(), &canvas), QSize(tileWidth, tileHeight));
+    std::optional<codeTexts> texts;
+    if (withTexts) {
+        // The viewer's labels take the application's font and text colour.
+        painter.setFont(QGuiApplication::font());
+        painter.setPen(QGuiApplication::palette().color(QPalette::WindowText));
+        texts.emplace(QFont(painter.font(), &canvas), QSize(tileWidth, tileHeight));
+    }
+    QImage pictures[grounds::count];
     // Tile by tile, the ground and then its code, as the labels stack: the
     // tiles' rectangles overlap, and a later ground covers an earlier code.
     for (int row = 0; row < gridSize; ++row) {
         for (int col = 0; col < gridSize; ++col) {
             const char code = codes.at(row * gridSize + col);
-            QImage &ground = stretchedGrounds[grounds::of(code)];
-            if (ground.isNull())
-                ground = stretched(loaded(grounds::at(grounds::of(code)).picture, "png"), tileWidth,
-                                   tileHeight);
             const QRect tile(grounds::tilePosition(row, col, width), QSize(tileWidth, tileHeight));
-            painter.drawImage(tile.topLeft(), ground);
-            texts.draw(painter, tile, code);
+            painter.drawImage(tile.topLeft(), groundPicture(pictures, code));
+            if (texts)
+                texts->draw(painter, tile, code);
         }
     }
     painter.end();

@@ -18,6 +18,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 
 namespace {
 
@@ -73,12 +74,20 @@ QByteArray defaultOutput(const QByteArray &mapPath)
     return (dot >= nameStart ? mapPath.left(dot) : mapPath) + ".png";
 }
 
+// Whether the picture fitted to size by size, or not fitted when size is 0,
+// shows the code texts. Without them the program needs no Qt platform nor
+// the fonts, whose loading was most of a small thumbnail's time.
+bool withTexts(int size)
+{
+    return size == 0 || size >= mapPicture::textsFrom;
+}
+
 // The map area as the viewer shows it, fitted to size by size unless size
 // is 0, as a PNG file's bytes. Encoded in memory first: the only failures
 // left are the system's.
 QByteArray picture(const QByteArray &codes, int size)
 {
-    const QImage area = mapPicture::draw(codes);
+    const QImage area = mapPicture::draw(codes, withTexts(size));
     return pngWriter::encode(size ? mapPicture::fitted(area, size) : area);
 }
 
@@ -126,7 +135,9 @@ int render(commandLine &cli, char *program)
     int qtArgc = 1;
     char *qtArgv[] = {program, nullptr};
     startingQt = true;
-    QGuiApplication application(qtArgc, qtArgv);
+    std::optional<QGuiApplication> application;
+    if (withTexts(size))
+        application.emplace(qtArgc, qtArgv);
     startingQt = false;
 
     const QByteArray png = picture(reader.codes(), size);
