@@ -26,5 +26,10 @@ constexpr int textsFrom = width / 2;
 QImage draw(const QByteArray &codes, bool withTexts = true);
 // The picture scaled smoothly to fit size by size, its aspect kept.
 QImage fitted(const QImage &picture, int size);
+// The map area without its code texts, so fitted, made a row at a time:
+// the full-size picture is never held, whose memory was most of a small
+// thumbnail's drawing time. Within a level of fitted's, and needs no
+// QGuiApplication.
+QImage fittedWithoutTexts(const QByteArray &codes, int size);
 
 } // namespace mapPicture

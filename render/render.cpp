@@ -87,7 +87,9 @@ bool withTexts(int size)
 // left are the system's.
 QByteArray picture(const QByteArray &codes, int size)
 {
-    const QImage area = mapPicture::draw(codes, withTexts(size));
+    if (!withTexts(size))
+        return pngWriter::encode(mapPicture::fittedWithoutTexts(codes, size));
+    const QImage area = mapPicture::draw(codes);
     return pngWriter::encode(size ? mapPicture::fitted(area, size) : area);
 }
 
