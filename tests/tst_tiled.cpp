@@ -15,12 +15,17 @@
 #include <QtEndian>
 #include <QtTest>
 
+#include <algorithm>
+
 // The Tiled extension, run by the real Tiled as a map author runs it, without
 // a display: `tiled --export-map FORMAT IN OUT` reads and writes through it.
 // Two scripts of the test's own sit beside it in the extensions folder: one
 // prints every Tiled warning on standard error, since a headless export shows
-// none, and one registers a format "velmora-probe" that prints what the
-// velmora format's write answers, which Tiled's command line leaves out.
+// none, and keeps them with what activating them does; one registers a format
+// "velmora-probe" that prints what the velmora format's write answers, which
+// Tiled's command line leaves out. Tiled's window, on the offscreen platform,
+// has a third, which opens a map and activates its warnings as a double click
+// in the Issues panel does.
 class TestTiled : public QObject
 {
     Q_OBJECT
@@ -35,6 +40,8 @@ private slots:
     void refusals_data();
     void refusals();
     void needsVelmoraCheck();
+    void issuesLeadToTheCell_data();
+    void issuesLeadToTheCell();
 
 private:
     struct Run {
@@ -51,13 +58,17 @@ private:
 
     QTemporaryDir dir;
     QString checkFolder;
+    // What activating each warning of maps/broken.map selects in Tiled's window.
+    QByteArrayList activated;
 };
 
 namespace {
 
 const QString extensionFolder = QStringLiteral(VELMORA_TILED_DIR);
 
-const char recordWarnings[] = R"(// Prints each warning on standard error too.
+const char recordWarnings[] = R"(// Prints each warning on standard error too, and
+// keeps it with what activating it does.
+recordedWarnings = [];
 (function () {
     const real = tiled;
     tiled = new Proxy(real, {
@@ -65,13 +76,40 @@ const char recordWarnings[] = R"(// Prints each warning on standard error too.
             if (name === "warn")
                 return function (message, activated) {
                     console.warn("tiled warning: " + message);
+                    recordedWarnings.push({message: message, activated: activated});
                     target.warn(message, activated);
                 };
             const value = target[name];
-            return typeof value === "function" ? value.bind(target) : value;
+            // Signals are functions too, with their own members.
+            return typeof value === "function" && !value.connect ? value.bind(target) : value;
         },
     });
 })();
+)";
+
+// Opens %1 in Tiled's window, brings another map to the front, then activates
+// each warning in turn and writes to %2 what is then selected, in which
+// layer, and whether the first map came to the front.
+const char activateWarnings[] = R"(let first = null;
+tiled.assetOpened.connect(function (asset) {
+    if (first)
+        return;
+    first = asset;
+    const other = tiled.open("%3");
+    const out = new TextFile("%2", TextFile.WriteOnly);
+    for (const warning of recordedWarnings) {
+        tiled.activeAsset = other;
+        if (warning.activated)
+            warning.activated();
+        const area = tiled.activeAsset.selectedArea.boundingRect;
+        out.writeLine(warning.message + " => " + (warning.activated ? [area.x, area.y, area.width,
+            area.height].join(",") + (tiled.activeAsset === first ? " in front, " : " behind, ")
+            + tiled.activeAsset.currentLayer.name : "none"));
+    }
+    out.writeLine("done");
+    out.commit();
+});
+tiled.open("%1");
 )";
 
 const char probeFormat[] = R"(// The velmora format's answer to a write, printed. Called
@@ -256,7 +294,8 @@ void TestTiled::roundTrip()
 }
 
 // Opened in Tiled, a map is an isometric 14 by 14 map of 64 by 32 tiles with
-// one tile layer, whose cells show the viewer's pictures and carry its codes.
+// one tile layer, whose cells show the viewer's pictures and carry its codes,
+// over the viewer's background.
 void TestTiled::readsTheViewersGrid()
 {
     const QString map = QStringLiteral(VELMORA_MAPS "/test.map");
@@ -269,6 +308,8 @@ void TestTiled::readsTheViewersGrid()
     QCOMPARE(root.value(QStringLiteral("height")).toInt(), 14);
     QCOMPARE(root.value(QStringLiteral("tilewidth")).toInt(), 64);
     QCOMPARE(root.value(QStringLiteral("tileheight")).toInt(), 32);
+    const QRgb background = QImage(QStringLiteral(":/Background/vide.jpg")).pixel(0, 0);
+    QCOMPARE(root.value(QStringLiteral("backgroundcolor")).toString(), QColor(background).name());
     const QJsonArray layers = root.value(QStringLiteral("layers")).toArray();
     QCOMPARE(layers.size(), 1);
     QCOMPARE(layers.at(0).toObject().value(QStringLiteral("type")).toString(), QStringLiteral("tilelayer"));
@@ -278,11 +319,12 @@ void TestTiled::readsTheViewersGrid()
 
     // Each tile's code, and its picture as the viewer shows that code.
     const QImage sheet(QFileInfo(json).absoluteDir().filePath(tileset.value(QStringLiteral("image")).toString()));
-    QCOMPARE(sheet.size(), QSize(512, 32));
+    QCOMPARE(sheet.size(), QSize(576, 32));
+    // By code, '0' the empty ground.
     const char *const viewerPictures[] = {
-        ":/sols/RSC/terrain/terre.png", ":/sols/RSC/terrain/herbe.png", ":/sols/RSC/terrain/dalles.png",
-        ":/sols/RSC/terrain/roche.png", ":/sols/RSC/terrain/sable.png", ":/sols/RSC/terrain/eau.png",
-        ":/sols/RSC/terrain/lave.png",  ":/sols/test.png"};
+        ":/sols/vide.png", ":/sols/RSC/terrain/terre.png", ":/sols/RSC/terrain/herbe.png",
+        ":/sols/RSC/terrain/dalles.png", ":/sols/RSC/terrain/roche.png", ":/sols/RSC/terrain/sable.png",
+        ":/sols/RSC/terrain/eau.png", ":/sols/RSC/terrain/lave.png", ":/sols/test.png"};
     QHash<int, char> codeOfTile;
     for (const QJsonValue tile : tileset.value(QStringLiteral("tiles")).toArray()) {
         const int id = tile.toObject().value(QStringLiteral("id")).toInt();
@@ -291,14 +333,14 @@ void TestTiled::readsTheViewersGrid()
         QCOMPARE(properties.at(0).toObject().value(QStringLiteral("name")).toString(), QStringLiteral("code"));
         QCOMPARE(properties.at(0).toObject().value(QStringLiteral("type")).toString(), QStringLiteral("string"));
         const QString code = properties.at(0).toObject().value(QStringLiteral("value")).toString();
-        QVERIFY(code.size() == 1 && code.at(0) >= QLatin1Char('1') && code.at(0) <= QLatin1Char('8'));
+        QVERIFY(code.size() == 1 && code.at(0) >= QLatin1Char('0') && code.at(0) <= QLatin1Char('8'));
         codeOfTile.insert(id, code.at(0).toLatin1());
         const QImage shown = sheet.copy(id * 64, 0, 64, 32).convertToFormat(QImage::Format_ARGB32_Premultiplied);
-        QVERIFY2(shown == tileImage(viewerPictures[code.at(0).toLatin1() - '1'])
+        QVERIFY2(shown == tileImage(viewerPictures[code.at(0).toLatin1() - '0'])
                               .convertToFormat(QImage::Format_ARGB32_Premultiplied),
                  qPrintable("tile " + QString::number(id) + " is not the viewer's picture of code " + code));
     }
-    QCOMPARE(codeOfTile.size(), 8);
+    QCOMPARE(codeOfTile.size(), 9);
 
     const int firstGid = tileset.value(QStringLiteral("firstgid")).toInt();
     // Tiled's default layer data: little-endian global tile ids, zlib'ed, in
@@ -312,7 +354,8 @@ void TestTiled::readsTheViewersGrid()
     QByteArray cells;
     for (int i = 0; i < 14 * 14; ++i) {
         const int gid = qFromLittleEndian<qint32>(data.constData() + 4 * i);
-        cells += gid ? codeOfTile.value(gid - firstGid, '?') : '0';
+        // Every cell has a tile, the empty ground's for any code without a picture.
+        cells += gid ? codeOfTile.value(gid - firstGid, '?') : '-';
         if (i % 14 == 13)
             cells += '\n';
     }
@@ -333,6 +376,9 @@ void TestTiled::writes_data()
         fullText += line.toLatin1() + '\n';
     }
     QTest::newRow("14 by 14, every code and empty cells") << full << fullText;
+    // Tile 9 of the list, the empty ground's.
+    QTest::newRow("the empty ground's tile") << QStringList{"19", "91"}
+                                             << "10000000000000\n01000000000000\n" + QByteArray("00000000000000\n").repeated(12);
     QTest::newRow("smaller: the rest is '0'")
         << QStringList{"123", "456"}
         << "12300000000000\n45600000000000\n" + QByteArray("00000000000000\n").repeated(12);
@@ -414,6 +460,56 @@ void TestTiled::needsVelmoraCheck()
     QCOMPARE(run.exitCode, 1);
     QVERIFY2(run.err.contains("cannot run velmora-check, which reads 3D Velmora maps"), run.err);
     QVERIFY(!QFile::exists(out));
+}
+
+void TestTiled::issuesLeadToTheCell_data()
+{
+    QTest::addColumn<QByteArray>("warning");
+    QTest::addColumn<QByteArray>("selected");
+    QTest::newRow("a cell") << QByteArray("'x' is not a ground code") << QByteArray("2,4,1,1 in front, sols");
+    QTest::newRow("cells of a row") << QByteArray("'\\xc3\\xa9' are 2 bytes") << QByteArray("11,4,2,1 in front, sols");
+    QTest::newRow("a row") << QByteArray("row 2 has 15 codes") << QByteArray("0,2,14,1 in front, sols");
+    QTest::newRow("nothing to show") << QByteArray("NUL bytes are skipped") << QByteArray("none");
+}
+
+// Activated in Tiled's Issues panel, a warning brings its map to the front
+// with the cells it names selected in the tile layer.
+void TestTiled::issuesLeadToTheCell()
+{
+    QFETCH(QByteArray, warning);
+    QFETCH(QByteArray, selected);
+    if (activated.isEmpty()) {
+        // A configuration of its own, where the window's script is loaded
+        // after the extension and Tiled looks for no news online.
+        const QDir config(dir.filePath(QStringLiteral("window")));
+        QVERIFY(config.mkpath(QStringLiteral("tiled/extensions/zz")) && config.mkpath(QStringLiteral("mapeditor.org")));
+        QVERIFY(QFile::link(extensionFolder, config.filePath(QStringLiteral("tiled/extensions/velmora"))));
+        QVERIFY(writeFile(config.filePath(QStringLiteral("tiled/extensions/0-recordWarnings.js")), recordWarnings));
+        const QString out = dir.filePath(QStringLiteral("activated.txt"));
+        QVERIFY(writeFile(config.filePath(QStringLiteral("tiled/extensions/zz/activate.js")),
+                          QString::fromLatin1(activateWarnings)
+                              .arg(QStringLiteral(VELMORA_MAPS "/broken.map"), out, QStringLiteral(VELMORA_MAPS "/river.map"))
+                              .toUtf8()));
+        QVERIFY(writeFile(config.filePath(QStringLiteral("mapeditor.org/tiled.conf")),
+                          "[Install]\nDisplayNews=false\nCheckForUpdates=false\n"));
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
+        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.path());
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        environment.insert(QStringLiteral("PATH"), checkFolder + QLatin1Char(':') + environment.value(QStringLiteral("PATH")));
+        QProcess window;
+        window.setProcessEnvironment(environment);
+        window.start(QStringLiteral(VELMORA_TILED), {QStringLiteral("--new-instance")});
+        // The window stays open: it is closed once the script has written.
+        QTRY_VERIFY_WITH_TIMEOUT(readAll(out).endsWith("done\n"), 30000);
+        window.kill();
+        window.waitForFinished();
+        activated = readAll(out).split('\n');
+    }
+    const auto found = std::find_if(activated.cbegin(), activated.cend(),
+                                    [&](const QByteArray &line) { return line.contains(warning); });
+    QVERIFY2(found != activated.cend(), activated.join('\n'));
+    QCOMPARE(found->mid(found->lastIndexOf(" => ") + 4), selected);
 }
 
 QTEST_MAIN(TestTiled)
