@@ -208,7 +208,7 @@ void TestAccessibleMap::keysWalkTheGrid()
     QWidget *const focused = QApplication::focusWidget();
     const QString found = focused == parts.button  ? QStringLiteral("button")
                           : focused == parts.field ? QStringLiteral("field")
-                                                   : QString::number(tilesOf(*parts.map).indexOf(focused));
+                                                   : QString::number(tilesOf(*parts.map).indexOf(dynamic_cast<isoCase *>(focused)));
     QCOMPARE(found, focus);
     if (const auto tile = dynamic_cast<isoCase *>(focused)) {
         const QAccessible::State state = QAccessible::queryAccessibleInterface(tile)->state();
