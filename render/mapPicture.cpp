@@ -114,7 +114,9 @@ QImage fitted(const QImage &picture, int size)
 // [p * fit, (p + 1) * fit) and the result's pixel q covers [q * area,
 // (q + 1) * area), in units of 1 / fit pixel of the area, so that every
 // share is a whole number: a pixel of the result is the sum of the area's
-// pixels times their shares of it, over area width times area height.
+// pixels times their shares of it, over area width times area height. The
+// background is one colour, the whole of every pixel's sum to begin with,
+// and the tiles' pixels add their difference from it.
 QImage fittedWithoutTexts(const QByteArray &codes, int size)
 {
     const QImage background = loaded(QStringLiteral(":/Background/vide.jpg"), "jpeg");
@@ -122,94 +124,153 @@ QImage fittedWithoutTexts(const QByteArray &codes, int size)
     // Only a background of one colour is made row by row, and only shrunk.
     if (background.size() != QSize(1, 1) || fit.width() >= width)
         return fitted(draw(codes, false), size);
+    const QRgb ground = background.pixel(0, 0);
+    const int fitWidth = fit.width();
+    const int fitHeight = fit.height();
 
+    // The columns of each row of each ground picture that show, and whether
+    // they all hide what is below, to be copied as they are.
+    struct span {
+        int from = 0;
+        int to = 0;
+        bool opaque = true;
+    };
+    QImage pictures[grounds::count];
+    span spans[grounds::count][tileHeight];
     struct placed {
         QPoint at;
         const QImage *ground;
+        const span *rows;
     };
-    QImage pictures[grounds::count];
     std::vector<placed> tiles;
-    for (int row = 0; row < gridSize; ++row)
-        for (int col = 0; col < gridSize; ++col)
-            tiles.push_back({grounds::tilePosition(row, col, width),
-                             &groundPicture(pictures, codes.at(row * gridSize + col))});
-
-    // Each of the area's columns falls in the result's column firstColumn,
-    // and the next one for what its share there leaves.
-    const int fitWidth = fit.width();
-    const int fitHeight = fit.height();
-    std::vector<int> firstColumn(width);
-    std::vector<int> firstShare(width);
-    for (int x = 0; x < width; ++x) {
-        firstColumn[x] = x * fitWidth / width;
-        firstShare[x] = std::min((firstColumn[x] + 1) * width, (x + 1) * fitWidth) - x * fitWidth;
+    for (int row = 0; row < gridSize; ++row) {
+        for (int col = 0; col < gridSize; ++col) {
+            const char code = codes.at(row * gridSize + col);
+            const int index = grounds::of(code);
+            const bool first = pictures[index].isNull();
+            const QImage &picture = groundPicture(pictures, code);
+            for (int y = 0; first && y < tileHeight; ++y) {
+                const auto *pixel = reinterpret_cast<const QRgb *>(picture.constScanLine(y));
+                span &shown = spans[index][y];
+                shown.from = tileWidth;
+                for (int x = 0; x < tileWidth; ++x) {
+                    if (qAlpha(pixel[x])) {
+                        shown.from = std::min(shown.from, x);
+                        shown.to = x + 1;
+                        shown.opaque = shown.opaque && qAlpha(pixel[x]) == 255;
+                    }
+                }
+            }
+            tiles.push_back({grounds::tilePosition(row, col, width), &picture, spans[index]});
+        }
     }
 
-    // A row of background alone, averaged across; the tiles' pixels are
-    // taken as their difference from the background. One column more, which
-    // the last column's empty second share falls in.
-    const QRgb ground = background.pixel(0, 0);
-    std::vector<qint32> plain(3 * (fitWidth + 1));
-    for (int q = 0; q < fitWidth; ++q) {
-        plain[3 * q] = qRed(ground) * width;
-        plain[3 * q + 1] = qGreen(ground) * width;
-        plain[3 * q + 2] = qBlue(ground) * width;
+    // The area's columns that fall in each column of the result, the last of
+    // which may also reach into the next one by what its share leaves.
+    std::vector<int> columnStart(fitWidth + 1, width);
+    std::vector<int> lastShare(fitWidth);
+    for (int x = width - 1; x >= 0; --x) {
+        const int column = x * fitWidth / width;
+        if (columnStart[column] == width)
+            lastShare[column] = std::min((column + 1) * width, (x + 1) * fitWidth) - x * fitWidth;
+        columnStart[column] = x;
     }
     QImage result(fit, QImage::Format_RGB32);
     std::vector<QRgb> line(width);
-    std::vector<qint32> across(plain.size());
+    // A row's differences averaged across; one column more, which the last
+    // column's empty second share falls in.
+    std::vector<qint32> across(3 * (fitWidth + 1));
     // The sums of the result's row being made and of the next one.
+    const qint32 whole = width * height;
+    const qint32 plain[3] = {qRed(ground) * whole, qGreen(ground) * whole, qBlue(ground) * whole};
     std::vector<qint32> sums(2 * 3 * fitWidth);
+    for (size_t i = 0; i < sums.size(); ++i)
+        sums[i] = plain[i % 3];
     int sumsRow = 0;
     const auto finishRow = [&] {
-        const qint32 whole = width * height;
         auto *pixel = reinterpret_cast<QRgb *>(result.scanLine(sumsRow));
         for (int q = 0; q < fitWidth; ++q)
             pixel[q] = qRgb((sums[3 * q] + whole / 2) / whole, (sums[3 * q + 1] + whole / 2) / whole,
                             (sums[3 * q + 2] + whole / 2) / whole);
         std::copy(sums.begin() + 3 * fitWidth, sums.end(), sums.begin());
-        std::fill(sums.begin() + 3 * fitWidth, sums.end(), 0);
+        for (int i = 3 * fitWidth; i < 6 * fitWidth; ++i)
+            sums[i] = plain[i % 3];
         ++sumsRow;
     };
+    // The tiles the row crosses, in the order they are drawn, and the
+    // columns they take; they change only where a tile starts or ends.
+    std::vector<const placed *> crossing;
+    int from = 0;
+    int to = 0;
+    int nextChange = 0;
     for (int y = 0; y < height; ++y) {
-        // The columns the row's tiles take.
-        int from = width;
-        int to = 0;
-        for (const placed &tile : tiles) {
-            if (y >= tile.at.y() && y < tile.at.y() + tileHeight) {
-                from = std::min(from, std::max(0, tile.at.x()));
-                to = std::max(to, std::min(width, tile.at.x() + tileWidth));
+        if (y == nextChange) {
+            crossing.clear();
+            from = width;
+            to = 0;
+            nextChange = height;
+            for (const placed &tile : tiles) {
+                const int top = tile.at.y();
+                if (y >= top && y < top + tileHeight) {
+                    crossing.push_back(&tile);
+                    from = std::min(from, std::max(0, tile.at.x()));
+                    to = std::max(to, std::min(width, tile.at.x() + tileWidth));
+                }
+                nextChange = std::min(nextChange, top > y ? top : top + tileHeight > y ? top + tileHeight : height);
             }
         }
         std::fill(line.begin() + from, line.begin() + std::max(from, to), ground);
-        for (const placed &tile : tiles) {
-            if (y < tile.at.y() || y >= tile.at.y() + tileHeight)
-                continue;
-            const auto *pixel = reinterpret_cast<const QRgb *>(tile.ground->constScanLine(y - tile.at.y()));
-            for (int x = std::max(0, -tile.at.x()); x < tileWidth && tile.at.x() + x < width; ++x)
+        for (const placed *tile : crossing) {
+            const int tileY = y - tile->at.y();
+            const span &shown = tile->rows[tileY];
+            const auto *pixel = reinterpret_cast<const QRgb *>(tile->ground->constScanLine(tileY));
+            const int left = std::max(shown.from, -tile->at.x());
+            const int right = std::min(shown.to, width - tile->at.x());
+            QRgb *below = line.data() + tile->at.x();
+            if (shown.opaque && left < right)
+                std::copy(pixel + left, pixel + right, below + left);
+            for (int x = left; !shown.opaque && x < right; ++x)
                 if (qAlpha(pixel[x]))
-                    line[tile.at.x() + x] = over(pixel[x], line[tile.at.x() + x]);
+                    below[x] = over(pixel[x], below[x]);
         }
-        across = plain;
-        for (int x = from; x < to; ++x) {
-            const qint32 red = qRed(line[x]) - qRed(ground);
-            const qint32 green = qGreen(line[x]) - qGreen(ground);
-            const qint32 blue = qBlue(line[x]) - qBlue(ground);
-            const qint32 share = firstShare[x];
-            const qint32 rest = fitWidth - share;
-            qint32 *first = &across[3 * firstColumn[x]];
-            first[0] += red * share;
-            first[1] += green * share;
-            first[2] += blue * share;
-            first[3] += red * rest;
-            first[4] += green * rest;
-            first[5] += blue * rest;
+        // The result's columns the tiles reach, the last one's share included.
+        const int firstQ = from * fitWidth / width;
+        const int endQ = to > from ? std::min(fitWidth, (to - 1) * fitWidth / width + 2) : firstQ;
+        std::fill(across.begin() + 3 * firstQ, across.begin() + 3 * endQ, 0);
+        for (int q = firstQ; q < endQ && q <= (to - 1) * fitWidth / width; ++q) {
+            // The columns wholly in q, then the last, which may reach into q + 1.
+            const int last = columnStart[q + 1] - 1;
+            const int first = std::max(columnStart[q], from);
+            const int end = std::min(last, to);
+            qint32 red = 0, green = 0, blue = 0;
+            for (int x = first; x < end; ++x) {
+                red += qRed(line[x]) - qRed(ground);
+                green += qGreen(line[x]) - qGreen(ground);
+                blue += qBlue(line[x]) - qBlue(ground);
+            }
+            qint32 *sum = &across[3 * q];
+            sum[0] += red * fitWidth;
+            sum[1] += green * fitWidth;
+            sum[2] += blue * fitWidth;
+            if (last >= from && last < to) {
+                const qint32 share = lastShare[q];
+                const qint32 rest = fitWidth - share;
+                red = qRed(line[last]) - qRed(ground);
+                green = qGreen(line[last]) - qGreen(ground);
+                blue = qBlue(line[last]) - qBlue(ground);
+                sum[0] += red * share;
+                sum[1] += green * share;
+                sum[2] += blue * share;
+                sum[3] += red * rest;
+                sum[4] += green * rest;
+                sum[5] += blue * rest;
+            }
         }
         const int row = y * fitHeight / height;
         while (sumsRow < row)
             finishRow();
         const qint32 share = std::min((row + 1) * height, (y + 1) * fitHeight) - y * fitHeight;
-        for (int i = 0; i < 3 * fitWidth; ++i) {
+        for (int i = 3 * firstQ; i < 3 * endQ; ++i) {
             sums[i] += across[i] * share;
             sums[3 * fitWidth + i] += across[i] * (fitHeight - share);
         }
