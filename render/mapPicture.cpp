@@ -216,7 +216,8 @@ QImage fittedWithoutTexts(const QByteArray &codes, int size)
                     from = std::min(from, std::max(0, tile.at.x()));
                     to = std::max(to, std::min(width, tile.at.x() + tileWidth));
                 }
-                nextChange = std::min(nextChange, top > y ? top : top + tileHeight > y ? top + tileHeight : height);
+                const int bottom = top + tileHeight;
+                nextChange = std::min(nextChange, top > y ? top : bottom > y ? bottom : height);
             }
         }
         std::fill(line.begin() + from, line.begin() + std::max(from, to), ground);
