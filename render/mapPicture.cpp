@@ -182,10 +182,14 @@ QImage fittedWithoutTexts(const QByteArray &codes, int size)
     std::vector<qint32> across(3 * (fitWidth + 1));
     // The sums of the result's row being made and of the next one.
     const qint32 whole = width * height;
-    const qint32 plain[3] = {qRed(ground) * whole, qGreen(ground) * whole, qBlue(ground) * whole};
-    std::vector<qint32> sums(2 * 3 * fitWidth);
-    for (size_t i = 0; i < sums.size(); ++i)
-        sums[i] = plain[i % 3];
+    std::vector<qint32> plain(3 * fitWidth);
+    for (int q = 0; q < fitWidth; ++q) {
+        plain[3 * q] = qRed(ground) * whole;
+        plain[3 * q + 1] = qGreen(ground) * whole;
+        plain[3 * q + 2] = qBlue(ground) * whole;
+    }
+    std::vector<qint32> sums(plain);
+    sums.insert(sums.end(), plain.begin(), plain.end());
     int sumsRow = 0;
     const auto finishRow = [&] {
         auto *pixel = reinterpret_cast<QRgb *>(result.scanLine(sumsRow));
@@ -193,8 +197,7 @@ QImage fittedWithoutTexts(const QByteArray &codes, int size)
             pixel[q] = qRgb((sums[3 * q] + whole / 2) / whole, (sums[3 * q + 1] + whole / 2) / whole,
                             (sums[3 * q + 2] + whole / 2) / whole);
         std::copy(sums.begin() + 3 * fitWidth, sums.end(), sums.begin());
-        for (int i = 3 * fitWidth; i < 6 * fitWidth; ++i)
-            sums[i] = plain[i % 3];
+        std::copy(plain.begin(), plain.end(), sums.begin() + 3 * fitWidth);
         ++sumsRow;
     };
     // The tiles the row crosses, in the order they are drawn, and the
@@ -271,10 +274,11 @@ QImage fittedWithoutTexts(const QByteArray &codes, int size)
         while (sumsRow < row)
             finishRow();
         const qint32 share = std::min((row + 1) * height, (y + 1) * fitHeight) - y * fitHeight;
-        for (int i = 3 * firstQ; i < 3 * endQ; ++i) {
+        for (int i = 3 * firstQ; i < 3 * endQ; ++i)
             sums[i] += across[i] * share;
+        // Most rows fall in one row of the result.
+        for (int i = 3 * firstQ; share < fitHeight && i < 3 * endQ; ++i)
             sums[3 * fitWidth + i] += across[i] * (fitHeight - share);
-        }
     }
     finishRow();
     return result;
