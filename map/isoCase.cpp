@@ -53,9 +53,10 @@ isoCase::isoCase()
     topLabel.setParent(this);
     groundLabel.setFixedSize(size());
     topLabel.setFixedSize(size());
-    // The code text is part of the tile's name, not a stop of its own. A
-    // label with a name of its own set announces no change of its text,
-    // which would otherwise be 196 events a load that no one can use.
+}
+
+void isoCase::silenceCodeLabel()
+{
     topLabel.setAccessibleName(QStringLiteral("code"));
 }
 

@@ -25,6 +25,7 @@ myMap::myMap()
         for (col = 0; col < gridSize; ++col) {
             cases[row][col].setParent(this);
             cases[row][col].move(grounds::tilePosition(row, col, width()));
+            cases[row][col].silenceCodeLabel();
         }
     }
 }
