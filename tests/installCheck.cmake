@@ -140,29 +140,22 @@ if(text MATCHES "\nMimeType=")
 endif()
 expectSilent("desktop-file-validate" "${DESKTOP_FILE_VALIDATE}" "${prefix}/${entry}")
 
-# The MIME type as shared-mime-info compiles it, beside the freedesktop.org
-# types alone and with the installed package: no name pattern, text/plain as
-# its parent, its icon, and its comment in English and French. Each database
-# is a data home of its own, with no other folder to search, so that a type
-# installed on this machine plays no part, and the tool has no note to make
-# about a folder outside the search path.
-# The freedesktop.org types come with update-mime-database.
+# The MIME type as shared-mime-info compiles it, beside freedesktop.org's own
+# types (which come with update-mime-database) alone and with the installed
+# package: no name pattern, text/plain as its parent, its icon, and its
+# comment in English and French. Each database is a data home with no other
+# folder to search, so that no type installed on this machine plays a part.
 get_filename_component(mimeTools "${UPDATE_MIME_DATABASE}" DIRECTORY)
-get_filename_component(freedesktopTypes "${mimeTools}/../share/mime/packages/freedesktop.org.xml" ABSOLUTE)
-if(NOT EXISTS "${freedesktopTypes}")
-    message(FATAL_ERROR "no ${freedesktopTypes} beside ${UPDATE_MIME_DATABASE}")
-endif()
-foreach(database freedesktop velmora)
-    set(home_${database} "${BUILD_DIR}/installCheck-${database}")
-    file(REMOVE_RECURSE "${home_${database}}")
-    file(COPY "${freedesktopTypes}" DESTINATION "${home_${database}}/mime/packages")
-    if(database STREQUAL "velmora")
-        file(COPY "${prefix}/${mimePackage}" DESTINATION "${home_${database}}/mime/packages")
-    endif()
+set(home_freedesktop "${BUILD_DIR}/installCheck-freedesktop")
+set(home_velmora "${BUILD_DIR}/installCheck-velmora")
+file(REMOVE_RECURSE "${home_freedesktop}" "${home_velmora}")
+file(COPY "${prefix}/${mimePackage}" DESTINATION "${home_velmora}/mime/packages")
+foreach(home "${home_freedesktop}" "${home_velmora}")
+    file(COPY "${mimeTools}/../share/mime/packages/freedesktop.org.xml" DESTINATION "${home}/mime/packages")
     # Without a sync of each of its thousand files, which only a database
     # that must outlive a crash needs.
-    expectSilent("update-mime-database" "${CMAKE_COMMAND}" -E env "XDG_DATA_HOME=${home_${database}}"
-        PKGSYSTEM_ENABLE_FSYNC=0 "${UPDATE_MIME_DATABASE}" "${home_${database}}/mime")
+    expectSilent("update-mime-database" "${CMAKE_COMMAND}" -E env "XDG_DATA_HOME=${home}"
+        PKGSYSTEM_ENABLE_FSYNC=0 "${UPDATE_MIME_DATABASE}" "${home}/mime")
 endforeach()
 set(mimeCopy "${home_velmora}/mime")
 file(STRINGS "${mimeCopy}/globs2" globs REGEX ":${mimeType}:")
@@ -178,42 +171,34 @@ if(NOT (compiled MATCHES "<comment>3D Velmora map</comment>"
     message(FATAL_ERROR "the compiled MIME type has not both comments:\n${compiled}")
 endif()
 
-# A file's type as GLib's gio sees it, with one of the databases above.
-function(contentType database file variable)
-    execute_process(COMMAND "${CMAKE_COMMAND}" -E env "XDG_DATA_HOME=${home_${database}}"
-            "XDG_DATA_DIRS=${home_${database}}/none" "${GIO}" info -a standard::content-type "${file}"
-        RESULT_VARIABLE result OUTPUT_VARIABLE shown ERROR_VARIABLE shown)
-    if(NOT (result EQUAL 0 AND shown MATCHES "standard::content-type: ([^\n]+)"))
-        message(FATAL_ERROR "gio info ${file}: ${shown}")
-    endif()
+# A file's type as GLib's gio sees it with the database in home.
+function(contentType home path variable)
+    execute_process(COMMAND "${CMAKE_COMMAND}" -E env "XDG_DATA_HOME=${home}" "XDG_DATA_DIRS=${home}/none"
+            "${GIO}" info -a standard::content-type "${path}"
+        OUTPUT_VARIABLE shown ERROR_VARIABLE shown)
+    string(REGEX MATCH "standard::content-type: ([^\n]*)" ignored "${shown}")
     set(${variable} "${CMAKE_MATCH_1}" PARENT_SCOPE)
 endfunction()
 
-# Every sample map is a map; other programs' files named .map keep the type
-# they have without ours: a JavaScript source map, a linker map, a binary
-# file (a PNG picture) and an empty file.
+# Each sample is a map; other programs' files named .map keep the type they
+# have without ours: a JavaScript source map, a linker map, a binary file (a
+# PNG picture) and an empty file.
 foreach(map test.map river.map short.map broken.map)
-    contentType(velmora "${prefix}/${DATADIR}/velmora/maps/${map}" type)
+    contentType("${home_velmora}" "${prefix}/${DATADIR}/velmora/maps/${map}" type)
     if(NOT type STREQUAL mimeType)
-        message(FATAL_ERROR "the sample ${map} is ${type}, not ${mimeType}")
+        message(FATAL_ERROR "the sample ${map} is '${type}', not ${mimeType}")
     endif()
 endforeach()
 set(others "${BUILD_DIR}/installCheck-others")
-file(REMOVE_RECURSE "${others}")
-file(WRITE "${others}/app.js.map"
-    "{\"version\":3,\"file\":\"app.js\",\"sources\":[\"app.ts\"],\"names\":[],\"mappings\":\"AAAA\"}\n")
-file(WRITE "${others}/linker.map"
-    "Archive member included to satisfy reference by file (symbol)\n\n"
-    "libc_nonshared.a(elf-init.oS)  Scrt1.o (__libc_csu_init)\n\n"
-    "Memory Configuration\n\nName             Origin             Length\n")
-file(COPY "${prefix}/${DATADIR}/icons/hicolor/16x16/apps/${id}.png" DESTINATION "${others}")
-file(RENAME "${others}/${id}.png" "${others}/binary.map")
+file(WRITE "${others}/app.js.map" "{\"version\":3,\"sources\":[\"app.ts\"],\"mappings\":\"AAAA\"}\n")
+file(WRITE "${others}/linker.map" "Archive member included to satisfy reference by file (symbol)\n\nMemory Configuration\n")
+configure_file("${prefix}/${DATADIR}/icons/hicolor/16x16/apps/${id}.png" "${others}/binary.map" COPYONLY)
 file(WRITE "${others}/empty.map" "")
-foreach(name app.js.map linker.map binary.map empty.map)
-    contentType(freedesktop "${others}/${name}" own)
-    contentType(velmora "${others}/${name}" type)
-    if(NOT type STREQUAL own)
-        message(FATAL_ERROR "${name} is ${type} with the map type installed, ${own} without it")
+foreach(file app.js.map linker.map binary.map empty.map)
+    contentType("${home_freedesktop}" "${others}/${file}" own)
+    contentType("${home_velmora}" "${others}/${file}" type)
+    if(NOT (type STREQUAL own AND own))
+        message(FATAL_ERROR "${file} is '${type}' with the map type installed, '${own}' without it")
     endif()
 endforeach()
 file(REMOVE_RECURSE "${home_freedesktop}" "${home_velmora}" "${others}")

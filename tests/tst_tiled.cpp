@@ -15,8 +15,6 @@
 #include <QtEndian>
 #include <QtTest>
 
-#include <algorithm>
-
 // The Tiled extension, run by the real Tiled as a map author runs it, without
 // a display: `tiled --export-map FORMAT IN OUT` reads and writes through it.
 // Two scripts of the test's own sit beside it in the extensions folder: one
@@ -40,7 +38,6 @@ private slots:
     void refusals_data();
     void refusals();
     void needsVelmoraCheck();
-    void issuesLeadToTheCell_data();
     void issuesLeadToTheCell();
 
 private:
@@ -49,6 +46,9 @@ private:
         QByteArray err;
     };
     Run tiled(const QStringList &arguments, const QString &path = QString());
+    // Tiled's environment, with the configuration folder config under the
+    // temporary folder, and velmora-check on PATH unless another PATH is given.
+    QProcessEnvironment tiledEnvironment(const QString &config, const QString &path = QString()) const;
     // The viewer's grid for the file, codes outside '1' to '8' as '0', one
     // line of 14 codes a row.
     static QByteArray viewersGrid(const QString &map);
@@ -58,8 +58,6 @@ private:
 
     QTemporaryDir dir;
     QString checkFolder;
-    // What activating each warning of maps/broken.map selects in Tiled's window.
-    QByteArrayList activated;
 };
 
 namespace {
@@ -87,31 +85,22 @@ recordedWarnings = [];
 })();
 )";
 
-// Opens %1 in Tiled's window, brings another map to the front, then activates
-// each warning in turn and writes to %2 what is then selected, in which
-// layer, and whether the first map came to the front.
-const char activateWarnings[] = R"(let first = null;
-tiled.assetOpened.connect(function (asset) {
-    if (first)
-        return;
-    first = asset;
-    const other = tiled.open("%3");
-    const out = new TextFile("%2", TextFile.WriteOnly);
-    for (const warning of recordedWarnings) {
-        tiled.activeAsset = other;
-        if (warning.activated)
-            warning.activated();
-        const area = tiled.activeAsset.selectedArea.boundingRect;
-        out.writeLine(warning.message + " => " + (warning.activated ? [area.x, area.y, area.width,
-            area.height].join(",") + (tiled.activeAsset === first ? " in front, " : " behind, ")
-            + tiled.activeAsset.currentLayer.name : "none"));
-    }
-    out.writeLine("done");
-    out.commit();
-});
-tiled.open("%1");
+// In Tiled's window: opens %1, then %2, then activates each warning, as a
+// double click in the Issues panel does, and writes to %3 what it selects in
+// which map.
+const char activateWarnings[] = R"(tiled.open("%1");
+const other = tiled.open("%2");
+const out = new TextFile("%3", TextFile.WriteOnly);
+for (const warning of recordedWarnings) {
+    tiled.activeAsset = other;
+    if (warning.activated)
+        warning.activated();
+    const area = tiled.activeAsset.selectedArea.boundingRect;
+    out.writeLine(warning.activated ? tiled.activeAsset.fileName + " " + area.x + "," + area.y + " "
+                                      + area.width + "x" + area.height : "none");
+}
+out.commit();
 )";
-
 const char probeFormat[] = R"(// The velmora format's answer to a write, printed. Called
 // from a script, a format throws what it would show in Tiled's window.
 tiled.registerMapFormat("velmora-probe", {
@@ -172,17 +161,22 @@ void TestTiled::initTestCase()
     QVERIFY(QDir::setCurrent(dir.path()));
 }
 
-TestTiled::Run TestTiled::tiled(const QStringList &arguments, const QString &path)
+QProcessEnvironment TestTiled::tiledEnvironment(const QString &config, const QString &path) const
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.filePath(QStringLiteral("config")));
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.filePath(config));
     environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.path());
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     environment.insert(QStringLiteral("PATH"),
                        path.isNull() ? checkFolder + QLatin1Char(':') + environment.value(QStringLiteral("PATH"))
                                      : path);
+    return environment;
+}
+
+TestTiled::Run TestTiled::tiled(const QStringList &arguments, const QString &path)
+{
     QProcess process;
-    process.setProcessEnvironment(environment);
+    process.setProcessEnvironment(tiledEnvironment(QStringLiteral("config"), path));
     process.start(QStringLiteral(VELMORA_TILED), arguments);
     if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit)
         return {-1, process.readAllStandardError()};
@@ -462,54 +456,36 @@ void TestTiled::needsVelmoraCheck()
     QVERIFY(!QFile::exists(out));
 }
 
-void TestTiled::issuesLeadToTheCell_data()
-{
-    QTest::addColumn<QByteArray>("warning");
-    QTest::addColumn<QByteArray>("selected");
-    QTest::newRow("a cell") << QByteArray("'x' is not a ground code") << QByteArray("2,4,1,1 in front, sols");
-    QTest::newRow("cells of a row") << QByteArray("'\\xc3\\xa9' are 2 bytes") << QByteArray("11,4,2,1 in front, sols");
-    QTest::newRow("a row") << QByteArray("row 2 has 15 codes") << QByteArray("0,2,14,1 in front, sols");
-    QTest::newRow("nothing to show") << QByteArray("NUL bytes are skipped") << QByteArray("none");
-}
-
 // Activated in Tiled's Issues panel, a warning brings its map to the front
-// with the cells it names selected in the tile layer.
+// with the cells or rows it names selected: maps/broken.map has one of each.
 void TestTiled::issuesLeadToTheCell()
 {
-    QFETCH(QByteArray, warning);
-    QFETCH(QByteArray, selected);
-    if (activated.isEmpty()) {
-        // A configuration of its own, where the window's script is loaded
-        // after the extension and Tiled looks for no news online.
-        const QDir config(dir.filePath(QStringLiteral("window")));
-        QVERIFY(config.mkpath(QStringLiteral("tiled/extensions/zz")) && config.mkpath(QStringLiteral("mapeditor.org")));
-        QVERIFY(QFile::link(extensionFolder, config.filePath(QStringLiteral("tiled/extensions/velmora"))));
-        QVERIFY(writeFile(config.filePath(QStringLiteral("tiled/extensions/0-recordWarnings.js")), recordWarnings));
-        const QString out = dir.filePath(QStringLiteral("activated.txt"));
-        QVERIFY(writeFile(config.filePath(QStringLiteral("tiled/extensions/zz/activate.js")),
-                          QString::fromLatin1(activateWarnings)
-                              .arg(QStringLiteral(VELMORA_MAPS "/broken.map"), out, QStringLiteral(VELMORA_MAPS "/river.map"))
-                              .toUtf8()));
-        QVERIFY(writeFile(config.filePath(QStringLiteral("mapeditor.org/tiled.conf")),
-                          "[Install]\nDisplayNews=false\nCheckForUpdates=false\n"));
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
-        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.path());
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        environment.insert(QStringLiteral("PATH"), checkFolder + QLatin1Char(':') + environment.value(QStringLiteral("PATH")));
-        QProcess window;
-        window.setProcessEnvironment(environment);
-        window.start(QStringLiteral(VELMORA_TILED), {QStringLiteral("--new-instance")});
-        // The window stays open: it is closed once the script has written.
-        QTRY_VERIFY_WITH_TIMEOUT(readAll(out).endsWith("done\n"), 30000);
-        window.kill();
-        window.waitForFinished();
-        activated = readAll(out).split('\n');
-    }
-    const auto found = std::find_if(activated.cbegin(), activated.cend(),
-                                    [&](const QByteArray &line) { return line.contains(warning); });
-    QVERIFY2(found != activated.cend(), activated.join('\n'));
-    QCOMPARE(found->mid(found->lastIndexOf(" => ") + 4), selected);
+    // A configuration of its own: the window's script runs after the
+    // extension, as a folder after it, and Tiled looks for no news online.
+    const QDir config(dir.filePath(QStringLiteral("window")));
+    QVERIFY(config.mkpath(QStringLiteral("tiled/extensions/zz")) && config.mkpath(QStringLiteral("mapeditor.org")));
+    QVERIFY(QFile::link(extensionFolder, config.filePath(QStringLiteral("tiled/extensions/velmora"))));
+    QVERIFY(writeFile(config.filePath(QStringLiteral("tiled/extensions/0-recordWarnings.js")), recordWarnings));
+    const QString map = QStringLiteral(VELMORA_MAPS "/broken.map");
+    const QString out = dir.filePath(QStringLiteral("activated.txt"));
+    QVERIFY(writeFile(config.filePath(QStringLiteral("tiled/extensions/zz/activate.js")),
+                      QString::fromLatin1(activateWarnings)
+                          .arg(map, QStringLiteral(VELMORA_MAPS "/river.map"), out).toUtf8()));
+    QVERIFY(writeFile(config.filePath(QStringLiteral("mapeditor.org/tiled.conf")),
+                      "[Install]\nDisplayNews=false\nCheckForUpdates=false\n"));
+    QProcess window;
+    window.setProcessEnvironment(tiledEnvironment(QStringLiteral("window")));
+    window.start(QStringLiteral(VELMORA_TILED), {QStringLiteral("--new-instance")});
+    // The window stays open, and is closed once the script has written.
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(out), 30000);
+    window.kill();
+    window.waitForFinished();
+    // The byte order mark, the long row 0, the tab, row 2, the carriage
+    // return, the x, the two bytes of an é, row 5, the NUL, the lines after the 14th.
+    QString expected;
+    for (const char *selected : {"0,0 14x1", "0,0 14x1", "4,1 1x1", "0,2 14x1", "", "2,4 1x1", "11,4 2x1", "7,5 7x1", "", ""})
+        expected += (*selected ? map + QLatin1Char(' ') + QLatin1String(selected) : QStringLiteral("none")) + QLatin1Char('\n');
+    QCOMPARE(QString::fromUtf8(readAll(out)), expected);
 }
 
 QTEST_MAIN(TestTiled)
