@@ -216,15 +216,19 @@ void mapChecker::reportUnknownRun()
     char bytes[shownBytes * 4 + 1];
     printable(runBytes, runShown, bytes);
     const char *const more = runLength > shownBytes ? "..." : "";
+    // Cells are named by row and column, as the viewer's screen reader names
+    // them, and by x and y, as Tiled does.
     if (runLength == 1)
         report(runStart, true,
-               say("'%s' is not a ground code: cell %d,%d shows empty ground", bytes, runRow, runCol));
+               say("'%s' is not a ground code: row %d, column %d (x %d, y %d) shows empty ground", bytes,
+                   runRow, runCol, runCol, runRow));
     else
         report(runStart, true,
-               say("'%s%s' are %lld bytes that are not ground codes: cells %d,%d to %d,%lld show "
-                   "empty ground",
-                   bytes, more, static_cast<long long>(runLength), runRow, runCol, runRow,
-                   static_cast<long long>(runCol + runLength - 1)));
+               say("'%s%s' are %lld bytes that are not ground codes: row %d, columns %d to %lld "
+                   "(x %d to %lld, y %d) show empty ground",
+                   bytes, more, static_cast<long long>(runLength), runRow, runCol,
+                   static_cast<long long>(runCol + runLength - 1), runCol,
+                   static_cast<long long>(runCol + runLength - 1), runRow));
 }
 
 void mapChecker::reportSurplusCodes()
@@ -246,12 +250,13 @@ void mapChecker::reportShortRow(position where)
             report(where, false, say("row %lld has no codes: all its cells are filled with '0'", row));
         else if (rowCodes == gridSize - 1)
             report(where, false,
-                   say("row %lld has %d codes: cell %lld,%d is filled with '0'", row, rowCodes, row,
-                       rowCodes));
+                   say("row %lld has %d codes: column %d (x %d, y %lld) is filled with '0'", row, rowCodes,
+                       rowCodes, rowCodes, row));
         else
             report(where, false,
-                   say("row %lld has %d %s: cells %lld,%d to %lld,%d are filled with '0'", row,
-                       rowCodes, plural(rowCodes, "code", "codes"), row, rowCodes, row, gridSize - 1));
+                   say("row %lld has %d %s: columns %d to %d (x %d to %d, y %lld) are filled with '0'", row,
+                       rowCodes, plural(rowCodes, "code", "codes"), rowCodes, gridSize - 1, rowCodes,
+                       gridSize - 1, row));
     }
     rowCodes = 0;
 }

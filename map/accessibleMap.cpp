@@ -3,6 +3,7 @@
 
 #include "accessibleTile.h"
 #include "isoCase.h"
+#include "loadNotice.h"
 #include "myMap.h"
 
 #include <QtGlobal>
@@ -11,10 +12,16 @@
 
 namespace {
 
+constexpr int cellCount = myMap::gridSize * myMap::gridSize;
+
 QAccessibleInterface *createInterface(const QString &className, QObject *object)
 {
-    // Maps and tiles have no meta data of their own, so Qt asks for them by
-    // their base class's name; their C++ type tells them apart.
+    // Maps, tiles and load notices have no meta data of their own, so Qt
+    // asks for them by their base class's name; their C++ type tells them apart.
+    if (className == QLatin1String("QObject")) {
+        auto notice = dynamic_cast<loadNotice *>(object);
+        return notice ? new accessibleNotice(notice) : nullptr;
+    }
     if (className != QLatin1String("QWidget"))
         return nullptr;
     if (auto map = dynamic_cast<myMap *>(object))
@@ -44,12 +51,14 @@ myMap *accessibleMap::map() const
 
 int accessibleMap::childCount() const
 {
-    return myMap::gridSize * myMap::gridSize;
+    return cellCount + 1;
 }
 
 QAccessibleInterface *accessibleMap::child(int index) const
 {
-    if (index < 0 || index >= childCount())
+    if (index == cellCount)
+        return QAccessible::queryAccessibleInterface(map()->notice());
+    if (index < 0 || index > cellCount)
         return nullptr;
     return QAccessible::queryAccessibleInterface(
         map()->tileAt(index / myMap::gridSize, index % myMap::gridSize));
@@ -57,7 +66,10 @@ QAccessibleInterface *accessibleMap::child(int index) const
 
 int accessibleMap::indexOfChild(const QAccessibleInterface *child) const
 {
-    const auto tile = child ? dynamic_cast<const isoCase *>(child->object()) : nullptr;
+    const QObject *object = child ? child->object() : nullptr;
+    if (object && object == map()->notice())
+        return cellCount;
+    const auto tile = dynamic_cast<const isoCase *>(object);
     return tile ? map()->indexOfTile(tile) : -1;
 }
 
@@ -65,7 +77,7 @@ QAccessibleInterface *accessibleMap::childAt(int x, int y) const
 {
     // The centre of the pixel, in the map's coordinates.
     const QPointF point = QPointF(map()->mapFromGlobal(QPoint(x, y))) + QPointF(0.5, 0.5);
-    for (int index = 0; index < myMap::gridSize * myMap::gridSize; ++index) {
+    for (int index = 0; index < cellCount; ++index) {
         isoCase *tile = map()->tileAt(index / myMap::gridSize, index % myMap::gridSize);
         const QRectF box = tile->geometry();
         const QPointF off = point - box.center();

@@ -38,6 +38,14 @@ QString accessibleTile::text(QAccessible::Text type) const
         .arg(tile()->groundName());
 }
 
+QAccessible::State accessibleTile::state() const
+{
+    // The grid's keys give tiles the focus, though they are in no Tab chain.
+    QAccessible::State state = QAccessibleWidget::state();
+    state.focusable = true;
+    return state;
+}
+
 int accessibleTile::childCount() const
 {
     return 0;

@@ -22,6 +22,7 @@ public:
     explicit accessibleTile(isoCase *tile);
 
     QString text(QAccessible::Text type) const override;
+    QAccessible::State state() const override;
     int childCount() const override;
     QAccessibleInterface *child(int index) const override;
     int indexOfChild(const QAccessibleInterface *child) const override;

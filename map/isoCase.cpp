@@ -46,7 +46,7 @@ QPixmap stretchedPicture(int picture, const QSize &size)
 } // namespace
 
 isoCase::isoCase()
-    : walkable(false), code(0)
+    : walkable(false), code(0), announcedGround(grounds::empty)
 {
     setFixedSize(tileWidth, tileHeight);
     setBackgroundRole(QPalette::NoRole);
@@ -57,6 +57,11 @@ isoCase::isoCase()
     const QFontMetrics metrics(topLabel.font());
     if (const int room = grounds::codeTextRoomBelow(metrics.ascent(), metrics.descent()))
         topLabel.setContentsMargins(0, 0, 0, room);
+}
+
+void isoCase::silenceCodeLabel()
+{
+    topLabel.setAccessibleName(QStringLiteral("code"));
 }
 
 isoCase::~isoCase() = default;
@@ -73,15 +78,21 @@ void isoCase::setTopGround(int groundCode)
 
 void isoCase::showGround(QLabel &label, int groundCode, bool withTestPicture)
 {
-    const int namedBefore = grounds::indexOf(code);
     code = static_cast<qint16>(groundCode);
     label.setPixmap(stretchedPicture(grounds::indexOf(groundCode, withTestPicture ? '8' : '7'), size()));
     if (groundCode >= '1' && groundCode <= '5')
         walkable = true;
-    // Screen readers keep the names they have read, so a changed ground is
-    // announced. Qt drops the event while none listens; asking first spares
-    // a load building 196 events for nothing.
-    if (grounds::indexOf(code) != namedBefore && QAccessible::isActive()) {
+}
+
+void isoCase::announceGround()
+{
+    const int ground = grounds::indexOf(code);
+    if (ground == announcedGround)
+        return;
+    announcedGround = static_cast<qint8>(ground);
+    // Qt drops the event while none listens; asking first spares a load
+    // building events for nothing.
+    if (QAccessible::isActive()) {
         QAccessibleEvent event(this, QAccessible::NameChanged);
         QAccessible::updateAccessibility(&event);
     }

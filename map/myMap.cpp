@@ -10,7 +10,7 @@
 #include <functional>
 
 myMap::myMap()
-    : row(0), col(0), current(0)
+    : row(0), col(0), current(0), lastLoad(this), keys(this)
 {
     // Installed with the first map, so that the viewer and every test get
     // the same tree; and after the application object, so that it is asked
@@ -25,6 +25,7 @@ myMap::myMap()
         for (col = 0; col < gridSize; ++col) {
             cases[row][col].setParent(this);
             cases[row][col].move(grounds::tilePosition(row, col, width()));
+            cases[row][col].silenceCodeLabel();
         }
     }
 }
@@ -53,6 +54,11 @@ bool myMap::loadMap(const QString &name)
     // A file that fails part-way shows nothing of what was read.
     if (read)
         showCodes(reader.codes());
+    for (row = 0; row < gridSize; ++row)
+        for (col = 0; col < gridSize; ++col)
+            cases[row][col].announceGround();
+    lastLoad.tell(read ? QStringLiteral("Carte %1 affichée").arg(name)
+                       : QStringLiteral("Impossible de lire %1 : la grille est vide").arg(name));
     return read;
 }
 
@@ -72,6 +78,11 @@ isoCase *myMap::tileAt(int tileRow, int tileCol)
     if (tileRow < 0 || tileRow >= gridSize || tileCol < 0 || tileCol >= gridSize)
         return nullptr;
     return &cases[tileRow][tileCol];
+}
+
+loadNotice *myMap::notice()
+{
+    return &lastLoad;
 }
 
 int myMap::indexOfTile(const isoCase *tile) const

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "gridKeys.h"
 #include "isoCase.h"
+#include "loadNotice.h"
 #include "mapReader.h"
 
 #include <QFile>
@@ -28,10 +30,13 @@ public:
     myMap();
     ~myMap() override;
 
-    // Every tile back to the empty picture, no text and not walkable.
+    // Every tile back to the empty picture, no text and not walkable. The
+    // names that changed are announced by the next load.
     void clearMap();
     // Reads ./name into the grid. A file that cannot be read whole leaves
-    // the grid as it was and gives false.
+    // the grid as it was and gives false. Either way it then tells
+    // assistive technology the tiles' names that changed since the last
+    // load, and what it did (loadNotice).
     bool loadMap(const QString &name);
     // Gives every tile its code, picture and text, from gridSize * gridSize
     // codes in row-major order.
@@ -41,6 +46,7 @@ public:
     // technology goes through the grid by them.
     isoCase *tileAt(int tileRow, int tileCol);
     int indexOfTile(const isoCase *tile) const;
+    loadNotice *notice();
 
 private:
     isoCase cases[gridSize][gridSize];
@@ -51,4 +57,6 @@ private:
     QLabel background;
     // The most recent load's file, closed once the load returns.
     std::unique_ptr<QFile> file;
+    loadNotice lastLoad;
+    gridKeys keys;
 };

@@ -18,6 +18,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 
 namespace {
 
@@ -74,11 +75,21 @@ QByteArray defaultOutput(const QByteArray &mapPath)
     return (dot >= nameStart ? mapPath.left(dot) : mapPath) + ".png";
 }
 
+// Whether the picture fitted to size by size, or not fitted when size is 0,
+// shows the code texts. Without them the program needs no Qt platform nor
+// the fonts, whose loading was most of a small thumbnail's time.
+bool withTexts(int size)
+{
+    return size == 0 || size >= mapPicture::textsFrom;
+}
+
 // The map area as the viewer shows it, fitted to size by size unless size
 // is 0, as a PNG file's bytes. Encoded in memory first: the only failures
 // left are the system's.
 QByteArray picture(const QByteArray &codes, int size)
 {
+    if (!withTexts(size))
+        return pngWriter::encode(mapPicture::fittedWithoutTexts(codes, size));
     const QImage area = mapPicture::draw(codes);
     return pngWriter::encode(size ? mapPicture::fitted(area, size) : area);
 }
@@ -129,7 +140,9 @@ int render(commandLine &cli, char *program)
     int qtArgc = 1;
     char *qtArgv[] = {program, nullptr};
     startingQt = true;
-    QGuiApplication application(qtArgc, qtArgv);
+    std::optional<QGuiApplication> application;
+    if (withTexts(size))
+        application.emplace(qtArgc, qtArgv);
     startingQt = false;
 
     const QByteArray png = picture(reader.codes(), size);

@@ -3,7 +3,7 @@
 # for users and for the package, and checks the installed tree: every file in
 # its folder and nothing else, the icons' sizes, the desktop entry and the
 # metainfo as the desktop's own validators see them, the map files' MIME type
-# as shared-mime-info compiles it, the thumbnailer run as a file manager runs
+# as shared-mime-info compiles it and GLib applies it, the thumbnailer run as a file manager runs
 # it, the manual pages as groff and mandoc see them, and that the installed
 # renderer works from there.
 #
@@ -32,6 +32,7 @@ requireProgram(APPSTREAMCLI appstreamcli)
 requireProgram(GROFF groff)
 requireProgram(MANDOC mandoc)
 requireProgram(UPDATE_MIME_DATABASE update-mime-database)
+requireProgram(GIO gio)
 
 # Runs a validator that must print nothing and succeed.
 function(expectSilent what)
@@ -142,21 +143,28 @@ if(text MATCHES "\nMimeType=")
 endif()
 expectSilent("desktop-file-validate" "${DESKTOP_FILE_VALIDATE}" "${prefix}/${entry}")
 
-# The MIME type as shared-mime-info compiles it, from a copy of the installed
-# packages folder: the glob, text/plain as its parent, its icon, and its
-# comment in English and French.
-# The copy's folder is the data home, so that the tool has no note to make
-# about a folder outside the search path.
-set(dataHome "${BUILD_DIR}/installCheck-data")
-set(mimeCopy "${dataHome}/mime")
-file(REMOVE_RECURSE "${dataHome}")
-file(COPY "${prefix}/${DATADIR}/mime/packages" DESTINATION "${mimeCopy}")
-expectSilent("update-mime-database" "${CMAKE_COMMAND}" -E env "XDG_DATA_HOME=${dataHome}"
-    "${UPDATE_MIME_DATABASE}" "${mimeCopy}")
-file(STRINGS "${mimeCopy}/globs2" globs REGEX "^[0-9]+:${mimeType}:")
+# The MIME type as shared-mime-info compiles it, beside freedesktop.org's own
+# types (which come with update-mime-database) alone and with the installed
+# package: no name pattern, text/plain as its parent, its icon, and its
+# comment in English and French. Each database is a data home with no other
+# folder to search, so that no type installed on this machine plays a part.
+get_filename_component(mimeTools "${UPDATE_MIME_DATABASE}" DIRECTORY)
+set(home_freedesktop "${BUILD_DIR}/installCheck-freedesktop")
+set(home_velmora "${BUILD_DIR}/installCheck-velmora")
+file(REMOVE_RECURSE "${home_freedesktop}" "${home_velmora}")
+file(COPY "${prefix}/${mimePackage}" DESTINATION "${home_velmora}/mime/packages")
+foreach(home "${home_freedesktop}" "${home_velmora}")
+    file(COPY "${mimeTools}/../share/mime/packages/freedesktop.org.xml" DESTINATION "${home}/mime/packages")
+    # Without a sync of each of its thousand files, which only a database
+    # that must outlive a crash needs.
+    expectSilent("update-mime-database" "${CMAKE_COMMAND}" -E env "XDG_DATA_HOME=${home}"
+        PKGSYSTEM_ENABLE_FSYNC=0 "${UPDATE_MIME_DATABASE}" "${home}/mime")
+endforeach()
+set(mimeCopy "${home_velmora}/mime")
+file(STRINGS "${mimeCopy}/globs2" globs REGEX ":${mimeType}:")
 file(STRINGS "${mimeCopy}/subclasses" parents REGEX "^${mimeType} ")
 file(STRINGS "${mimeCopy}/icons" icons REGEX "^${mimeType}:")
-if(NOT (globs MATCHES "^50:${mimeType}:\\*\\.map$" AND parents STREQUAL "${mimeType} text/plain"
+if(NOT (globs STREQUAL "" AND parents STREQUAL "${mimeType} text/plain"
         AND icons STREQUAL "${mimeType}:${mimeIcon}"))
     message(FATAL_ERROR "the compiled MIME type: globs '${globs}', parents '${parents}', icons '${icons}'")
 endif()
@@ -165,7 +173,38 @@ if(NOT (compiled MATCHES "<comment>3D Velmora map</comment>"
         AND compiled MATCHES "<comment xml:lang=\"fr\">Carte 3D Velmora</comment>"))
     message(FATAL_ERROR "the compiled MIME type has not both comments:\n${compiled}")
 endif()
-file(REMOVE_RECURSE "${dataHome}")
+
+# A file's type as GLib's gio sees it with the database in home.
+function(contentType home path variable)
+    execute_process(COMMAND "${CMAKE_COMMAND}" -E env "XDG_DATA_HOME=${home}" "XDG_DATA_DIRS=${home}/none"
+            "${GIO}" info -a standard::content-type "${path}"
+        OUTPUT_VARIABLE shown ERROR_VARIABLE shown)
+    string(REGEX MATCH "standard::content-type: ([^\n]*)" ignored "${shown}")
+    set(${variable} "${CMAKE_MATCH_1}" PARENT_SCOPE)
+endfunction()
+
+# Each sample is a map; other programs' files named .map keep the type they
+# have without ours: a JavaScript source map, a linker map, a binary file (a
+# PNG picture) and an empty file.
+foreach(map test.map river.map short.map broken.map)
+    contentType("${home_velmora}" "${prefix}/${DATADIR}/velmora/maps/${map}" type)
+    if(NOT type STREQUAL mimeType)
+        message(FATAL_ERROR "the sample ${map} is '${type}', not ${mimeType}")
+    endif()
+endforeach()
+set(others "${BUILD_DIR}/installCheck-others")
+file(WRITE "${others}/app.js.map" "{\"version\":3,\"sources\":[\"app.ts\"],\"mappings\":\"AAAA\"}\n")
+file(WRITE "${others}/linker.map" "Archive member included to satisfy reference by file (symbol)\n\nMemory Configuration\n")
+configure_file("${prefix}/${DATADIR}/icons/hicolor/16x16/apps/${id}.png" "${others}/binary.map" COPYONLY)
+file(WRITE "${others}/empty.map" "")
+foreach(file app.js.map linker.map binary.map empty.map)
+    contentType("${home_freedesktop}" "${others}/${file}" own)
+    contentType("${home_velmora}" "${others}/${file}" type)
+    if(NOT (type STREQUAL own AND own))
+        message(FATAL_ERROR "${file} is '${type}' with the map type installed, '${own}' without it")
+    endif()
+endforeach()
+file(REMOVE_RECURSE "${home_freedesktop}" "${home_velmora}" "${others}")
 
 # The thumbnailer, run as freedesktop.org's thumbnail standard has a file
 # manager run it: TryExec found, the Exec line's %s, %i, %u and %o replaced
@@ -252,7 +291,7 @@ foreach(program IN LISTS programs)
     expectSilent("mandoc on ${program}(1)" "${MANDOC}" -T lint "${page}")
     execute_process(COMMAND "${GROFF}" -t -man -Tutf8 -rcR=1 "${page}"
         OUTPUT_VARIABLE shown ERROR_QUIET)
-    if(shown MATCHES "\n *Code +Ground +Walkable\n(.*)\n *other ")
+    if(shown MATCHES "\n *Code +Ground +Walkable\n(.*)\n *other +empty ")
         if(CMAKE_MATCH_1 MATCHES "\n[ \t]*\n")
             message(FATAL_ERROR "${program}(1): a blank line inside the ground code table")
         endif()

@@ -49,6 +49,8 @@ private slots:
     void noUnnamedStops();
     void namesFollowLoads_data();
     void namesFollowLoads();
+    void keysWalkTheGrid_data();
+    void keysWalkTheGrid();
     void strayCellQuestions_data();
     void strayCellQuestions();
     void pointsFallOnDiamonds_data();
@@ -76,8 +78,9 @@ void TestAccessibleMap::mapIsATableOfItsTiles()
     QVERIFY(table);
     QCOMPARE(table->rowCount(), 14);
     QCOMPARE(table->columnCount(), 14);
-    // No background among the children: a child's index is its cell's.
-    QCOMPARE(map->childCount(), 196);
+    // No background among the children: a child's index is its cell's, and
+    // the load notice comes last.
+    QCOMPARE(map->childCount(), 197);
     const QList<isoCase *> tiles = tilesOf(*parts.map);
     for (int index = 0; index < 196; ++index) {
         const int row = index / 14;
@@ -98,12 +101,16 @@ void TestAccessibleMap::mapIsATableOfItsTiles()
         QCOMPARE(place->columnExtent(), 1);
         QCOMPARE(place->table(), map);
     }
-    QCOMPARE(map->child(196), nullptr);
+    QCOMPARE(map->child(196)->role(), QAccessible::Notification);
+    QCOMPARE(map->indexOfChild(map->child(196)), 196);
+    QCOMPARE(map->child(196)->parent(), map);
+    QCOMPARE(map->child(197), nullptr);
     QCOMPARE(map->child(-1), nullptr);
 }
 
 // Every object a screen reader can reach from the window has a name: the
-// window, the button, the field, the map and its 196 cells, and nothing else.
+// window, the button, the field, the map, its 196 cells and its load notice,
+// and nothing else.
 void TestAccessibleMap::noUnnamedStops()
 {
     MainWindow window;
@@ -120,7 +127,7 @@ void TestAccessibleMap::noUnnamedStops()
     };
     visit(QAccessible::queryAccessibleInterface(&window));
     QCOMPARE(unnamed, QStringList());
-    QCOMPARE(reached, 1 + 3 + 196);
+    QCOMPARE(reached, 1 + 3 + 196 + 1);
     QCOMPARE(mapInterface(partsOf(window))->text(QAccessible::Name), QStringLiteral("Carte"));
 }
 
@@ -129,12 +136,16 @@ void TestAccessibleMap::namesFollowLoads_data()
     QTest::addColumn<QString>("reload");
     QTest::addColumn<bool>("clear");
     QTest::addColumn<QByteArray>("codes");
+    QTest::addColumn<QString>("notice");
 
     const QByteArray empty(196, '0');
-    QTest::newRow("start-up, every code") << QString() << false << everyCode();
-    QTest::newRow("reload") << "other.map" << false << QByteArray(196, '8');
-    QTest::newRow("failed load") << "missing.map" << false << empty;
-    QTest::newRow("clear") << QString() << true << empty;
+    const QString shown = QStringLiteral("Carte test.map affichée");
+    QTest::newRow("start-up, every code") << QString() << false << everyCode() << shown;
+    QTest::newRow("reload") << "other.map" << false << QByteArray(196, '8')
+                            << QStringLiteral("Carte other.map affichée");
+    QTest::newRow("failed load") << "missing.map" << false << empty
+                                 << QStringLiteral("Impossible de lire missing.map : la grille est vide");
+    QTest::newRow("clear") << QString() << true << empty << shown;
 }
 
 void TestAccessibleMap::namesFollowLoads()
@@ -142,6 +153,7 @@ void TestAccessibleMap::namesFollowLoads()
     QFETCH(QString, reload);
     QFETCH(bool, clear);
     QFETCH(QByteArray, codes);
+    QFETCH(QString, notice);
 
     MainWindow window;
     const WindowParts parts = partsOf(window);
@@ -154,6 +166,40 @@ void TestAccessibleMap::namesFollowLoads()
     QAccessibleInterface *map = mapInterface(parts);
     for (int index = 0; index < 196; ++index)
         QCOMPARE(map->child(index)->text(QAccessible::Name), cellName(index, codes.at(index)));
+    QCOMPARE(map->child(196)->text(QAccessible::Name), notice);
+}
+
+void TestAccessibleMap::keysWalkTheGrid_data()
+{
+    QTest::addColumn<QString>("keys");
+    QTest::addColumn<QString>("focus");
+    QTest::newRow("F6 to the top tile, then rows and columns") << "F6 Down Down Right End" << "41";
+    QTest::newRow("edges hold") << "F6 Up Left Down Home Left" << "14";
+    QTest::newRow("Tab leaves for the button") << "F6 Down Tab" << "button";
+    QTest::newRow("F6 comes back to the same tile") << "F6 Down Right Tab F6" << "15";
+    QTest::newRow("the field keeps its keys and Tab") << "Tab Up Down End Tab" << "button";
+}
+
+// The keys that lead into the grid and through it, from the button, which
+// has the focus when the window opens. Screen readers read the tile that
+// has the focus.
+void TestAccessibleMap::keysWalkTheGrid()
+{
+    QFETCH(QString, keys);
+    QFETCH(QString, focus);
+    MainWindow window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    const WindowParts parts = partsOf(window);
+    for (const QString &key : keys.split(QLatin1Char(' ')))
+        QTest::keySequence(QApplication::focusWidget(), QKeySequence(key));
+    QWidget *const focused = QApplication::focusWidget();
+    const QString found = focused == parts.button  ? QStringLiteral("button")
+                          : focused == parts.field ? QStringLiteral("field")
+                                                   : QString::number(tilesOf(*parts.map).indexOf(dynamic_cast<isoCase *>(focused)));
+    QCOMPARE(found, focus);
+    const QAccessible::State state = QAccessible::queryAccessibleInterface(focused)->state();
+    QVERIFY(state.focused && state.focusable);
 }
 
 void TestAccessibleMap::strayCellQuestions_data()

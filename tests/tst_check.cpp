@@ -62,34 +62,34 @@ void TestCheck::diagnostics_data()
         << goodRows(14) + "\n  \r\n" << asWritten << QByteArray() << 0;
     QTest::newRow("codes that are not ground codes")
         << "2a22\t\xff" "22222222\n" + goodRows(13) << asWritten
-        << QByteArray("m.map:1:2: warning: 'a' is not a ground code: cell 0,1 shows empty ground\n"
+        << QByteArray("m.map:1:2: warning: 'a' is not a ground code: row 0, column 1 (x 1, y 0) shows empty ground\n"
                       "m.map:1:5: warning: '\\t\\xff' are 2 bytes that are not ground codes: "
-                      "cells 0,4 to 0,5 show empty ground\n")
+                      "row 0, columns 4 to 5 (x 4 to 5, y 0) show empty ground\n")
         << 1;
     QTest::newRow("codes either side of the ground codes")
         << "08/92222222222\n" + goodRows(13) << asWritten
         << QByteArray("m.map:1:3: warning: '/9' are 2 bytes that are not ground codes: "
-                      "cells 0,2 to 0,3 show empty ground\n")
+                      "row 0, columns 2 to 3 (x 2 to 3, y 0) show empty ground\n")
         << 1;
     QTest::newRow("runs apart only by a space")
         << "a b222222222222\n" + goodRows(13) << asWritten
-        << QByteArray("m.map:1:1: warning: 'a' is not a ground code: cell 0,0 shows empty ground\n"
-                      "m.map:1:3: warning: 'b' is not a ground code: cell 0,1 shows empty ground\n")
+        << QByteArray("m.map:1:1: warning: 'a' is not a ground code: row 0, column 0 (x 0, y 0) shows empty ground\n"
+                      "m.map:1:3: warning: 'b' is not a ground code: row 0, column 1 (x 1, y 0) shows empty ground\n")
         << 1;
     QTest::newRow("a control byte") << "2\x01" "222222222222\n" + goodRows(13) << asWritten
-        << QByteArray("m.map:1:2: warning: '\\x01' is not a ground code: cell 0,1 shows empty ground\n")
+        << QByteArray("m.map:1:2: warning: '\\x01' is not a ground code: row 0, column 1 (x 1, y 0) shows empty ground\n")
         << 1;
     QTest::newRow("a quote and a backslash") << "2'\\22222222222\n" + goodRows(13) << asWritten
         << QByteArray("m.map:1:2: warning: '\\'\\\\' are 2 bytes that are not ground codes: "
-                      "cells 0,1 to 0,2 show empty ground\n")
+                      "row 0, columns 1 to 2 (x 1 to 2, y 0) show empty ground\n")
         << 1;
     // Eight bytes are shown, and "..." says there were more.
     QTest::newRow("runs of 8 and 9 bytes") << "abcdefgh222222\nabcdefghi22222\n" + goodRows(12)
         << asWritten
         << QByteArray("m.map:1:1: warning: 'abcdefgh' are 8 bytes that are not ground codes: "
-                      "cells 0,0 to 0,7 show empty ground\n"
+                      "row 0, columns 0 to 7 (x 0 to 7, y 0) show empty ground\n"
                       "m.map:2:1: warning: 'abcdefgh...' are 9 bytes that are not ground codes: "
-                      "cells 1,0 to 1,8 show empty ground\n")
+                      "row 1, columns 0 to 8 (x 0 to 8, y 1) show empty ground\n")
         << 1;
     QTest::newRow("byte order mark")
         << "\xEF\xBB\xBF" "22222222222\n" + goodRows(13) << asWritten
@@ -100,7 +100,7 @@ void TestCheck::diagnostics_data()
         << "\xEF\xBB\xBF\n" + goodRows(13) << asWritten
         << QByteArray("m.map:1:1: warning: UTF-8 byte order mark: read as three codes, it shifts "
                       "row 0 three cells to the right\n"
-                      "m.map:1:4: note: row 0 has 3 codes: cells 0,3 to 0,13 are filled with '0'\n")
+                      "m.map:1:4: note: row 0 has 3 codes: columns 3 to 13 (x 3 to 13, y 0) are filled with '0'\n")
         << 1;
     QTest::newRow("codes after the 14th")
         << goodRows(1) + "2222222222222211 1\n" + goodRows(12) << asWritten
@@ -120,14 +120,14 @@ void TestCheck::diagnostics_data()
         << QByteArray("m.map:15:1: warning: 1 line after the 14th is ignored\n") << 1;
     QTest::newRow("one code in a row, one too many, one row missing")
         << "2\n222222222222223\n" + goodRows(11) << asWritten
-        << QByteArray("m.map:1:2: note: row 0 has 1 code: cells 0,1 to 0,13 are filled with '0'\n"
+        << QByteArray("m.map:1:2: note: row 0 has 1 code: columns 1 to 13 (x 1 to 13, y 0) are filled with '0'\n"
                       "m.map:2:15: warning: row 1 has 15 codes: the one after the 14th is ignored\n"
                       "m.map:14:1: note: the file has only 13 lines: row 13 is filled with '0'\n")
         << 1;
     QTest::newRow("old Mac line ends") << QByteArray("1234\r5678\r1234\r") << asWritten
         << QByteArray("m.map:1:5: warning: carriage return without a line feed (an old Mac line "
                       "end): lines end only at line feeds, so the whole file is one line\n"
-                      "m.map:1:16: note: row 0 has 12 codes: cells 0,12 to 0,13 are filled with '0'\n"
+                      "m.map:1:16: note: row 0 has 12 codes: columns 12 to 13 (x 12 to 13, y 0) are filled with '0'\n"
                       "m.map:1:16: note: the file has only 1 line: rows 1 to 13 are filled with '0'\n")
         << 1;
     QTest::newRow("an old Mac line end in a file of line feeds")
@@ -142,7 +142,7 @@ void TestCheck::diagnostics_data()
         << QByteArray("22222222222222\r \r\r\n").repeated(14) << asWritten << QByteArray() << 0;
     QTest::newRow("short rows and missing rows")
         << "2222222222222\n\n" + goodRows(10) << asWritten
-        << QByteArray("m.map:1:14: note: row 0 has 13 codes: cell 0,13 is filled with '0'\n"
+        << QByteArray("m.map:1:14: note: row 0 has 13 codes: column 13 (x 13, y 0) is filled with '0'\n"
                       "m.map:2:1: note: row 1 has no codes: all its cells are filled with '0'\n"
                       "m.map:13:1: note: the file has only 12 lines: rows 12 to 13 are filled with '0'\n")
         << 0;
@@ -155,21 +155,21 @@ void TestCheck::diagnostics_data()
     QTest::newRow("a code past the first 8 KiB") << goodRows(13) + "2" + QByteArray(9000, ' ')
                                                      + "x222222222222\n"
         << asWritten
-        << QByteArray("m.map:14:9002: warning: 'x' is not a ground code: cell 13,1 shows empty ground\n")
+        << QByteArray("m.map:14:9002: warning: 'x' is not a ground code: row 13, column 1 (x 1, y 13) shows empty ground\n")
         << 1;
     QTest::newRow("a run of bytes across byte 8192")
         << "2" + QByteArray(8190, ' ') + "xy22222222222\n" + goodRows(13) << asWritten
         << QByteArray("m.map:1:8192: warning: 'xy' are 2 bytes that are not ground codes: "
-                      "cells 0,1 to 0,2 show empty ground\n")
+                      "row 0, columns 1 to 2 (x 1 to 2, y 0) show empty ground\n")
         << 1;
     QTest::newRow("a lone first byte of a byte order mark")
         << "\xEF" "2222222222222\n" + goodRows(13) << asWritten
-        << QByteArray("m.map:1:1: warning: '\\xef' is not a ground code: cell 0,0 shows empty ground\n")
+        << QByteArray("m.map:1:1: warning: '\\xef' is not a ground code: row 0, column 0 (x 0, y 0) shows empty ground\n")
         << 1;
     // A hole reads as NUL bytes: skipped, and counted with them.
     QTest::newRow("sparse file") << goodRows(13) + "2222222222222" << (qint64(1) << 40)
         << QByteArray("m.map:14:14: note: NUL bytes are skipped (1099511627568 in the lines that count)\n"
-                      "m.map:14:1099511627582: note: row 13 has 13 codes: cell 13,13 is filled with '0'\n")
+                      "m.map:14:1099511627582: note: row 13 has 13 codes: column 13 (x 13, y 13) is filled with '0'\n")
         << 0;
     QTest::newRow("a clean map, then a hole") << goodRows(14) << (qint64(1) << 30) << QByteArray() << 0;
 }
@@ -200,7 +200,7 @@ void TestCheck::stopsReportingAKindAfterTwenty()
     QCOMPARE(run.exitCode, 1);
     const QList<QByteArray> lines = run.out.split('\n');
     QCOMPARE(lines.size(), 20 + 1 + 14 + 1);
-    QCOMPARE(lines.at(19), QByteArray("m.map:3:11: warning: 'a' is not a ground code: cell 2,10 shows empty ground"));
+    QCOMPARE(lines.at(19), QByteArray("m.map:3:11: warning: 'a' is not a ground code: row 2, column 10 (x 10, y 2) shows empty ground"));
     QCOMPARE(lines.at(20), QByteArray("m.map:3:13: note: 78 more runs of bytes that are not ground codes are not reported"));
     QCOMPARE(lines.at(21), QByteArray("a2a2a2a2a2a2a2"));
 }
@@ -274,11 +274,11 @@ void TestCheck::namesAsGiven()
     QCOMPARE(::unlink("\xe9t\xe9.map"), 0);
     QCOMPARE(run.err, QByteArray());
     QCOMPARE(run.out,
-             "two\\nlines.map:1:1: warning: 'x' is not a ground code: cell 0,0 shows empty ground\n"
+             "two\\nlines.map:1:1: warning: 'x' is not a ground code: row 0, column 0 (x 0, y 0) shows empty ground\n"
              + QByteArray("x2222222222222\n") + goodRows(13)
              + "\xe9t\xe9.map:1:1: warning: '\\x7f\\t\\xe9' are 3 bytes that are not ground codes: "
-               "cells 0,0 to 0,2 show empty ground\n"
-               "\xe9t\xe9.map:1:4: note: row 0 has 3 codes: cells 0,3 to 0,13 are filled with '0'\n"
+               "row 0, columns 0 to 2 (x 0 to 2, y 0) show empty ground\n"
+               "\xe9t\xe9.map:1:4: note: row 0 has 3 codes: columns 3 to 13 (x 3 to 13, y 0) are filled with '0'\n"
                "\xe9t\xe9.map:1:4: note: the file has only 1 line: rows 1 to 13 are filled with '0'\n"
                "???00000000000\n"
              + QByteArray("00000000000000\n").repeated(13));

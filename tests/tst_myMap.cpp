@@ -92,7 +92,7 @@ void TestMyMap::tilesCoverTheDiamond()
     myMap map;
     // The background is attached first, so it lies below every tile; the
     // tiles follow in row-major order, each above the ones before.
-    const QObjectList children = map.children();
+    const QList<QWidget *> children = map.findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly);
     QCOMPARE(children.size(), 197);
     QVERIFY(qobject_cast<QLabel *>(children.first()));
     QRect covered;

@@ -18,8 +18,11 @@
 // a display: `tiled --export-map FORMAT IN OUT` reads and writes through it.
 // Two scripts of the test's own sit beside it in the extensions folder: one
 // prints every Tiled warning on standard error, since a headless export shows
-// none, and one registers a format "velmora-probe" that prints what the
-// velmora format's write answers, which Tiled's command line leaves out.
+// none, and keeps them with what activating them does; one registers a format
+// "velmora-probe" that prints what the velmora format's write answers, which
+// Tiled's command line leaves out. Tiled's window, on the offscreen platform,
+// has a third, which opens a map and activates its warnings as a double click
+// in the Issues panel does.
 class TestTiled : public QObject
 {
     Q_OBJECT
@@ -34,11 +37,15 @@ private slots:
     void refusals_data();
     void refusals();
     void needsVelmoraCheck();
+    void issuesLeadToTheCell();
 
 private:
     // Tiled run headless with the extension, velmora-check on PATH unless
     // path says otherwise; what it printed all in err.
     programRun tiled(const QStringList &arguments, const QString &path = QString());
+    // Tiled's environment, with the configuration folder config under the
+    // temporary folder, and velmora-check on PATH unless another PATH is given.
+    QProcessEnvironment tiledEnvironment(const QString &config, const QString &path = QString()) const;
     // The viewer's grid for the file, codes outside '1' to '8' as '0', one
     // line of 14 codes a row.
     static QByteArray viewersGrid(const QString &map);
@@ -54,7 +61,9 @@ namespace {
 
 const QString extensionFolder = QStringLiteral(VELMORA_TILED_DIR);
 
-const char recordWarnings[] = R"(// Prints each warning on standard error too.
+const char recordWarnings[] = R"(// Prints each warning on standard error too, and
+// keeps it with what activating it does.
+recordedWarnings = [];
 (function () {
     const real = tiled;
     tiled = new Proxy(real, {
@@ -62,15 +71,33 @@ const char recordWarnings[] = R"(// Prints each warning on standard error too.
             if (name === "warn")
                 return function (message, activated) {
                     console.warn("tiled warning: " + message);
+                    recordedWarnings.push({message: message, activated: activated});
                     target.warn(message, activated);
                 };
             const value = target[name];
-            return typeof value === "function" ? value.bind(target) : value;
+            // Signals are functions too, with their own members.
+            return typeof value === "function" && !value.connect ? value.bind(target) : value;
         },
     });
 })();
 )";
 
+// In Tiled's window: opens %1, then %2, then activates each warning, as a
+// double click in the Issues panel does, and writes to %3 what it selects in
+// which map.
+const char activateWarnings[] = R"(tiled.open("%1");
+const other = tiled.open("%2");
+const out = new TextFile("%3", TextFile.WriteOnly);
+for (const warning of recordedWarnings) {
+    tiled.activeAsset = other;
+    if (warning.activated)
+        warning.activated();
+    const area = tiled.activeAsset.selectedArea.boundingRect;
+    out.writeLine(warning.activated ? tiled.activeAsset.fileName + " " + area.x + "," + area.y + " "
+                                      + area.width + "x" + area.height : "none");
+}
+out.commit();
+)";
 const char probeFormat[] = R"(// The velmora format's answer to a write, printed. Called
 // from a script, a format throws what it would show in Tiled's window.
 tiled.registerMapFormat("velmora-probe", {
@@ -131,15 +158,22 @@ void TestTiled::initTestCase()
     QVERIFY(QDir::setCurrent(dir.path()));
 }
 
-programRun TestTiled::tiled(const QStringList &arguments, const QString &path)
+QProcessEnvironment TestTiled::tiledEnvironment(const QString &config, const QString &path) const
 {
-    QProcessEnvironment environment;
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.filePath(QStringLiteral("config")));
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.filePath(config));
     environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.path());
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    environment.insert(QStringLiteral("PATH"), path.isNull() ? checkFolder + QLatin1Char(':') + qEnvironmentVariable("PATH")
-                                                             : path);
-    programRun run = runProgram(QStringLiteral(VELMORA_TILED), arguments, QString(), environment);
+    environment.insert(QStringLiteral("PATH"),
+                       path.isNull() ? checkFolder + QLatin1Char(':') + environment.value(QStringLiteral("PATH"))
+                                     : path);
+    return environment;
+}
+
+programRun TestTiled::tiled(const QStringList &arguments, const QString &path)
+{
+    programRun run = runProgram(QStringLiteral(VELMORA_TILED), arguments, QString(),
+                                tiledEnvironment(QStringLiteral("config"), path));
     run.err += run.out;
     return run;
 }
@@ -249,7 +283,8 @@ void TestTiled::roundTrip()
 }
 
 // Opened in Tiled, a map is an isometric 14 by 14 map of 64 by 32 tiles with
-// one tile layer, whose cells show the viewer's pictures and carry its codes.
+// one tile layer, whose cells show the viewer's pictures and carry its codes,
+// over the viewer's background.
 void TestTiled::readsTheViewersGrid()
 {
     const QString map = QStringLiteral(VELMORA_MAPS "/test.map");
@@ -262,6 +297,8 @@ void TestTiled::readsTheViewersGrid()
     QCOMPARE(root.value(QStringLiteral("height")).toInt(), 14);
     QCOMPARE(root.value(QStringLiteral("tilewidth")).toInt(), 64);
     QCOMPARE(root.value(QStringLiteral("tileheight")).toInt(), 32);
+    const QRgb background = QImage(QStringLiteral(":/Background/vide.jpg")).pixel(0, 0);
+    QCOMPARE(root.value(QStringLiteral("backgroundcolor")).toString(), QColor(background).name());
     const QJsonArray layers = root.value(QStringLiteral("layers")).toArray();
     QCOMPARE(layers.size(), 1);
     QCOMPARE(layers.at(0).toObject().value(QStringLiteral("type")).toString(), QStringLiteral("tilelayer"));
@@ -271,7 +308,7 @@ void TestTiled::readsTheViewersGrid()
 
     // Each tile's code, and its picture as the viewer shows that code.
     const QImage sheet(QFileInfo(json).absoluteDir().filePath(tileset.value(QStringLiteral("image")).toString()));
-    QCOMPARE(sheet.size(), QSize(512, 32));
+    QCOMPARE(sheet.size(), QSize(576, 32));
     QHash<int, char> codeOfTile;
     for (const QJsonValue tile : tileset.value(QStringLiteral("tiles")).toArray()) {
         const int id = tile.toObject().value(QStringLiteral("id")).toInt();
@@ -280,14 +317,14 @@ void TestTiled::readsTheViewersGrid()
         QCOMPARE(properties.at(0).toObject().value(QStringLiteral("name")).toString(), QStringLiteral("code"));
         QCOMPARE(properties.at(0).toObject().value(QStringLiteral("type")).toString(), QStringLiteral("string"));
         const QString code = properties.at(0).toObject().value(QStringLiteral("value")).toString();
-        QVERIFY(code.size() == 1 && code.at(0) >= QLatin1Char('1') && code.at(0) <= QLatin1Char('8'));
+        QVERIFY(code.size() == 1 && code.at(0) >= QLatin1Char('0') && code.at(0) <= QLatin1Char('8'));
         codeOfTile.insert(id, code.at(0).toLatin1());
         const QImage shown = sheet.copy(id * 64, 0, 64, 32).convertToFormat(QImage::Format_ARGB32_Premultiplied);
         QVERIFY2(shown == tileImage(groundPicture(code.at(0).toLatin1()))
                               .convertToFormat(QImage::Format_ARGB32_Premultiplied),
                  qPrintable("tile " + QString::number(id) + " is not the viewer's picture of code " + code));
     }
-    QCOMPARE(codeOfTile.size(), 8);
+    QCOMPARE(codeOfTile.size(), 9);
 
     const int firstGid = tileset.value(QStringLiteral("firstgid")).toInt();
     // Tiled's default layer data: little-endian global tile ids, zlib'ed, in
@@ -301,7 +338,8 @@ void TestTiled::readsTheViewersGrid()
     QByteArray cells;
     for (int i = 0; i < 14 * 14; ++i) {
         const int gid = qFromLittleEndian<qint32>(data.constData() + 4 * i);
-        cells += gid ? codeOfTile.value(gid - firstGid, '?') : '0';
+        // Every cell has a tile, the empty ground's for any code without a picture.
+        cells += gid ? codeOfTile.value(gid - firstGid, '?') : '-';
         if (i % 14 == 13)
             cells += '\n';
     }
@@ -322,6 +360,9 @@ void TestTiled::writes_data()
         fullText += line.toLatin1() + '\n';
     }
     QTest::newRow("14 by 14, every code and empty cells") << full << fullText;
+    // Tile 9 of the list, the empty ground's.
+    QTest::newRow("the empty ground's tile") << QStringList{"19", "91"}
+                                             << "10000000000000\n01000000000000\n" + QByteArray("00000000000000\n").repeated(12);
     QTest::newRow("smaller: the rest is '0'")
         << QStringList{"123", "456"}
         << "12300000000000\n45600000000000\n" + QByteArray("00000000000000\n").repeated(12);
@@ -407,6 +448,38 @@ void TestTiled::needsVelmoraCheck()
     QCOMPARE(run.exitCode, 1);
     QVERIFY2(run.err.contains("cannot run velmora-check, which reads 3D Velmora maps"), run.err);
     QVERIFY(!QFile::exists(out));
+}
+
+// Activated in Tiled's Issues panel, a warning brings its map to the front
+// with the cells or rows it names selected: maps/broken.map has one of each.
+void TestTiled::issuesLeadToTheCell()
+{
+    // A configuration of its own: the window's script runs after the
+    // extension, as a folder after it, and Tiled looks for no news online.
+    const QDir config(dir.filePath(QStringLiteral("window")));
+    QVERIFY(config.mkpath(QStringLiteral("tiled/extensions/zz")) && config.mkpath(QStringLiteral("mapeditor.org")));
+    QVERIFY(QFile::link(extensionFolder, config.filePath(QStringLiteral("tiled/extensions/velmora"))));
+    QVERIFY(writeFile(config.filePath(QStringLiteral("tiled/extensions/0-recordWarnings.js")), recordWarnings));
+    const QString map = QStringLiteral(VELMORA_MAPS "/broken.map");
+    const QString out = dir.filePath(QStringLiteral("activated.txt"));
+    QVERIFY(writeFile(config.filePath(QStringLiteral("tiled/extensions/zz/activate.js")),
+                      QString::fromLatin1(activateWarnings)
+                          .arg(map, QStringLiteral(VELMORA_MAPS "/river.map"), out).toUtf8()));
+    QVERIFY(writeFile(config.filePath(QStringLiteral("mapeditor.org/tiled.conf")),
+                      "[Install]\nDisplayNews=false\nCheckForUpdates=false\n"));
+    QProcess window;
+    window.setProcessEnvironment(tiledEnvironment(QStringLiteral("window")));
+    window.start(QStringLiteral(VELMORA_TILED), {QStringLiteral("--new-instance")});
+    // The window stays open, and is closed once the script has written.
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(out), 30000);
+    window.kill();
+    window.waitForFinished();
+    // The byte order mark, the long row 0, the tab, row 2, the carriage
+    // return, the x, the two bytes of an é, row 5, the NUL, the lines after the 14th.
+    QString expected;
+    for (const char *selected : {"0,0 14x1", "0,0 14x1", "4,1 1x1", "0,2 14x1", "", "2,4 1x1", "11,4 2x1", "7,5 7x1", "", ""})
+        expected += (*selected ? map + QLatin1Char(' ') + QLatin1String(selected) : QStringLiteral("none")) + QLatin1Char('\n');
+    QCOMPARE(QString::fromUtf8(readAll(out)), expected);
 }
 
 QTEST_MAIN(TestTiled)

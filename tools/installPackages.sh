@@ -11,8 +11,9 @@ buildPackages=(cmake g++ make fonts-dejavu-core)
 qt6Packages=(qt6-base-dev qt6-translations-l10n)
 qt5Packages=(qtbase5-dev qttranslations5-l10n)
 # The install test's validators (desktop-file-validate, appstreamcli,
-# update-mime-database, groff and mandoc) and Tiled, for its extension's tests.
-testPackages=(desktop-file-utils appstream shared-mime-info groff-base mandoc tiled)
+# update-mime-database, gio, groff and mandoc) and Tiled, for its extension's
+# tests.
+testPackages=(desktop-file-utils appstream shared-mime-info libglib2.0-bin groff-base mandoc tiled)
 # The walk of the window over AT-SPI, with Qt 6: a session bus, a virtual
 # display, the AT-SPI registry and pyatspi.
 atspiPackages=(dbus-daemon xvfb xauth at-spi2-core python3-pyatspi)

@@ -4,11 +4,15 @@
 // reader, so that Tiled shows the grid the viewer shows; writing makes the 14
 // lines of 14 codes the viewer reads. Cell (x, y) of the one tile layer is
 // the viewer's column x and row y: both start at the top corner of the
-// diamond, x going down to the right and y down to the left.
+// diamond, x going down to the right and y down to the left. A cell whose
+// code is no ground has the empty ground's tile, code "0", a picture the
+// background shows through, as in the viewer.
 
 const gridSize = 14;
 const tileWidth = 64;
 const tileHeight = 32;
+// The viewer's background, behind the map and its empty ground.
+const backgroundColor = "#272727";
 // Beside this file, as it is installed.
 const tilesetPath = __filename.replace(/[^/]*$/, "") + "velmora.tsx";
 
@@ -61,16 +65,52 @@ function checkedGrid(fileName) {
     };
 }
 
+// The cells a diagnostic names, as a rectangle of the tile layer: "(x 11 to
+// 12, y 4)", or whole rows, "row 2" or "rows 5 to 13"; null for none.
+function namedArea(message) {
+    const cells = /\(x (\d+)(?: to (\d+))?, y (\d+)\)/.exec(message);
+    if (cells) {
+        const first = Number(cells[1]);
+        return Qt.rect(first, Number(cells[3]), Number(cells[2] || first) - first + 1, 1);
+    }
+    const rows = /\brows? (\d+)(?: to (\d+))?/.exec(message);
+    if (rows) {
+        const first = Number(rows[1]);
+        return Qt.rect(0, first, gridSize, Number(rows[2] || first) - first + 1);
+    }
+    return null;
+}
+
+// The map read from fileName in front, opened again if it was closed, with
+// the area selected in its tile layer and in the middle of the view.
+function showArea(fileName, area) {
+    const map = tiled.openAssets.find(asset => asset.isTileMap && asset.fileName === fileName)
+                || tiled.open(fileName);
+    if (!map)
+        return;
+    tiled.activeAsset = map;
+    const layers = tileLayersOf(map, []);
+    if (layers.length > 0)
+        map.currentLayer = layers[0];
+    map.selectedArea.set(area);
+    const middle = map.tileToScreen(area.x + area.width / 2, area.y + area.height / 2);
+    tiled.mapEditor.currentMapView.centerOn(middle.x, middle.y);
+}
+
 function readMap(fileName) {
     const checked = checkedGrid(fileName);
-    // Each line names the file, its line and its column.
-    for (const line of checked.diagnostics)
-        tiled.warn(line, null);
+    // Each line names the file, its line and its column, and most a cell or
+    // a row, which activating the issue in Tiled shows.
+    for (const line of checked.diagnostics) {
+        const area = namedArea(line);
+        tiled.warn(line, area ? () => showArea(fileName, area) : null);
+    }
 
     const map = new TileMap();
     map.setSize(gridSize, gridSize);
     map.setTileSize(tileWidth, tileHeight);
     map.orientation = TileMap.Isometric;
+    map.backgroundColor = backgroundColor;
     map.addTileset(groundTiles());
 
     const layer = new TileLayer("sols");
@@ -80,9 +120,7 @@ function readMap(fileName) {
     for (let row = 0; row < gridSize; ++row) {
         for (let col = 0; col < gridSize; ++col) {
             // Any other code is empty ground, as in the viewer.
-            const tile = tilesByCode[checked.rows[row].charAt(col)];
-            if (tile)
-                edit.setTile(col, row, tile);
+            edit.setTile(col, row, tilesByCode[checked.rows[row].charAt(col)] || tilesByCode["0"]);
         }
     }
     edit.apply();

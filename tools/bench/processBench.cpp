@@ -1,13 +1,14 @@
 // SPDX-License-Identifier: MIT
 // Times whole processes from fork to exit, as a file manager pays for a
-// thumbnailer: each command runs RUNS times, the commands taking turns so
-// that the machine's load falls on all alike, and each one's median time and
-// peak resident memory are printed as ratios to its baseline's: the command
-// named after a "/" in its name, or else the first command.
-// Standard output and error go to /dev/null; a command that fails stops the
-// benchmark, so that no figure stands for a run that did nothing.
+// thumbnailer: in each of ROUNDS rounds (1 unless given) each command runs
+// RUNS times, the commands taking turns so that the machine's load falls on
+// all alike. Each one's time is the median of its rounds' medians, printed
+// with them, and its time and median peak resident memory as ratios to its
+// baseline's: the command named after a "/" in its name, or else the first
+// command. Standard output and error go to /dev/null; a command that fails
+// stops the benchmark, so that no figure stands for a run that did nothing.
 //
-// velmora-process-bench RUNS NAME[/BASELINE]=COMMAND...
+// velmora-process-bench [--rounds ROUNDS] RUNS NAME[/BASELINE]=COMMAND...
 // where COMMAND is a program and its arguments separated by spaces.
 
 #include <algorithm>
@@ -29,6 +30,7 @@ struct command {
     std::string baseline;
     std::vector<std::string> words;
     std::vector<double> milliseconds;
+    std::vector<double> roundMedians;
     std::vector<long> peakKiB;
 };
 
@@ -73,13 +75,19 @@ bool runOnce(command &each)
 
 int main(int argc, char *argv[])
 {
-    if (argc < 3 || std::atoi(argv[1]) < 1) {
-        std::fprintf(stderr, "usage: velmora-process-bench RUNS NAME=COMMAND...\n");
+    int rounds = 1;
+    int first = 1;
+    if (argc > 2 && std::string(argv[1]) == "--rounds") {
+        rounds = std::atoi(argv[2]);
+        first = 3;
+    }
+    if (argc < first + 2 || rounds < 1 || std::atoi(argv[first]) < 1) {
+        std::fprintf(stderr, "usage: velmora-process-bench [--rounds ROUNDS] RUNS NAME=COMMAND...\n");
         return 2;
     }
-    const int runs = std::atoi(argv[1]);
+    const int runs = std::atoi(argv[first]);
     std::vector<command> commands;
-    for (int i = 2; i < argc; ++i) {
+    for (int i = first + 1; i < argc; ++i) {
         const std::string given = argv[i];
         const size_t equals = given.find('=');
         if (equals == std::string::npos) {
@@ -102,29 +110,40 @@ int main(int argc, char *argv[])
     for (command &each : commands)
         if (!runOnce(each))
             return 1;
-    for (command &each : commands) {
-        each.milliseconds.clear();
+    for (command &each : commands)
         each.peakKiB.clear();
-    }
-    for (int run = 0; run < runs; ++run)
+    for (int round = 0; round < rounds; ++round) {
         for (command &each : commands)
-            if (!runOnce(each))
-                return 1;
+            each.milliseconds.clear();
+        for (int run = 0; run < runs; ++run)
+            for (command &each : commands)
+                if (!runOnce(each))
+                    return 1;
+        for (command &each : commands)
+            each.roundMedians.push_back(median(each.milliseconds));
+    }
 
     const auto peakOf = [](const command &each) {
         return median(std::vector<double>(each.peakKiB.begin(), each.peakKiB.end()));
     };
-    std::printf("%-32s %10s %10s %7s %7s   (medians of %d runs, taking turns)\n", "", "time", "peak",
-                "time", "peak", runs);
+    std::printf("%-32s %10s %10s %7s %7s   (%s%d runs, taking turns)\n", "", "time", "peak", "time",
+                "peak", rounds > 1 ? "median of the medians of rounds of " : "medians of ", runs);
     for (const command &each : commands) {
         const command *base = &commands[0];
         for (const command &other : commands)
             if (other.name == each.baseline)
                 base = &other;
-        std::printf("%-32s %7.1f ms %6.1f MiB %6.2fx %6.2fx  against %s\n", each.name.c_str(),
-                    median(each.milliseconds), peakOf(each) / 1024,
-                    median(each.milliseconds) / median(base->milliseconds), peakOf(each) / peakOf(*base),
-                    base->name.c_str());
+        std::string eachRound;
+        for (const double roundMedian : each.roundMedians) {
+            char figure[32];
+            std::snprintf(figure, sizeof figure, "%s%.1f", eachRound.empty() ? "" : ", ", roundMedian);
+            eachRound += figure;
+        }
+        std::printf("%-32s %7.1f ms %6.1f MiB %6.2fx %6.2fx  against %s%s%s%s\n", each.name.c_str(),
+                    median(each.roundMedians), peakOf(each) / 1024,
+                    median(each.roundMedians) / median(base->roundMedians), peakOf(each) / peakOf(*base),
+                    base->name.c_str(), rounds > 1 ? " (rounds: " : "", rounds > 1 ? eachRound.c_str() : "",
+                    rounds > 1 ? " ms)" : "");
     }
     return 0;
 }

@@ -768,9 +768,10 @@ QImage mapFileIcon(int size)
 
 // ---------------------------------------------------------- Tiled tileset
 
-// The ground pictures of codes '1' to '8' side by side, each stretched to the
-// viewer's 64 by 32 tile without smoothing, pixel for pixel as a tile shows
-// it: a copy of the nearest source pixel, so the alpha edges stay hard.
+// The ground pictures of codes '1' to '8' and of empty ground side by side,
+// each stretched to the viewer's 64 by 32 tile without smoothing, pixel for
+// pixel as a tile shows it: a copy of the nearest source pixel, so the alpha
+// edges stay hard.
 QImage tilesetImage(const std::vector<QImage> &grounds)
 {
     constexpr int width = 64, height = 32;
@@ -862,7 +863,8 @@ int main(int argc, char *argv[])
         {"cailloux", pebbles, {75, 76, 70}},
     };
     bool ok = true;
-    // The tileset's grounds, in code order: the first seven terrains, then the test picture.
+    // The tileset's grounds, in code order: the first seven terrains, the
+    // test picture, then the empty picture.
     std::vector<QImage> codeGrounds;
     for (const Terrain &t : terrains) {
         const QImage picture = tileImage(t.paint(), t.mean);
@@ -874,11 +876,12 @@ int main(int argc, char *argv[])
     const QImage test = testPicture();
     codeGrounds.push_back(test);
     ok &= write(test, out.filePath("test.png"), "png");
-    ok &= write(tilesetImage(codeGrounds), tiled.filePath("velmora.png"), "png");
 
     QImage empty(2, 2, QImage::Format_ARGB32);
     empty.fill(Qt::transparent);
+    codeGrounds.push_back(empty);
     ok &= write(empty, out.filePath("vide.png"), "png");
+    ok &= write(tilesetImage(codeGrounds), tiled.filePath("velmora.png"), "png");
 
     QImage background(1, 1, QImage::Format_RGB32);
     background.fill(QColor(39, 39, 39));
