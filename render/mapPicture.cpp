@@ -165,12 +165,12 @@ int startFittingThreads(int size)
 // and the tiles' pixels add their difference from it.
 QImage fittedWithoutTexts(const QByteArray &codes, int size)
 {
-    const QImage background = loaded(QStringLiteral(":/Background/vide.jpg"), "jpeg");
     const QSize fit = QSize(width, height).scaled(size, size, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
-    // Only a background of one colour is made row by row, and only shrunk.
-    if (background.size() != QSize(1, 1) || fit.width() >= width)
+    // Only a shrinking is made row by row: each of the area's pixels falls
+    // in at most two of the result's along each axis.
+    if (fit.width() >= width)
         return fitted(draw(codes, false), size);
-    const QRgb ground = background.pixel(0, 0);
+    const QRgb ground = grounds::backgroundColour;
     const int fitWidth = fit.width();
     const int fitHeight = fit.height();
 

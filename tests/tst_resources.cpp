@@ -2,6 +2,8 @@
 // The pictures as the program sees them: through the compiled-in resource
 // bundle, never from the files on disk.
 
+#include "grounds.h"
+
 #include <QColor>
 #include <QFile>
 #include <QImage>
@@ -227,7 +229,7 @@ void TestResources::flatPictures_data()
     QTest::addColumn<uint>("colour");
     QTest::newRow("the empty tile stays clear") << ":/sols/vide.png" << QSize(64, 32) << 0xFF000000u << 0u;
     QTest::newRow("the background is flat grey")
-        << ":/Background/vide.jpg" << QSize(928, 480) << 0xFFFFFFFFu << uint(qRgb(39, 39, 39));
+        << ":/Background/vide.jpg" << QSize(928, 480) << 0xFFFFFFFFu << uint(grounds::backgroundColour);
 }
 
 // Stretched as the viewer stretches it.
