@@ -4,7 +4,9 @@
 # tools/windows.sh), tried under Wine on a virtual display, in a Wine prefix
 # of its own that starts empty, as a Windows user would meet it:
 #   - the Qt Test suites built for Windows, through CTest;
-#   - the zip, unzipped, its programs started among its sample maps:
+#   - the zip, unzipped: velmora.exe a GUI program with its icon and version
+#     information, the two others console programs;
+#   - its programs started among its sample maps:
 #     - velmora-check.exe beside the Linux velmora-check: the same lines, byte
 #       for byte, and the same status, for every sample map and for names in
 #       other scripts;
@@ -67,6 +69,19 @@ programs=${programs[0]}
 cd "$programs"
 cp river.map é.map
 cp broken.map 地図.map
+
+echo "== The executables"
+# A GUI program (subsystem 2) with the icon and version information Explorer
+# shows; console programs (3) beside it.
+for exe in velmora:2 velmora-check:3 velmora-render:3; do
+    subsystem=$(x86_64-w64-mingw32-objdump -p "${exe%:*}.exe" | awk '$1 == "Subsystem" {print $2 + 0}')
+    [ "$subsystem" = "${exe#*:}" ] && pass "${exe%:*}.exe: subsystem $subsystem" \
+        || fail "${exe%:*}.exe: subsystem $subsystem, not ${exe#*:}"
+done
+resources=$(x86_64-w64-mingw32-windres -J coff -i velmora.exe -O rc)
+for kind in RT_GROUP_ICON VERSIONINFO '"ProductName", "3D Velmora"'; do
+    grep -qF "$kind" <<<"$resources" && pass "velmora.exe holds $kind" || fail "velmora.exe holds no $kind"
+done
 
 echo "== velmora-check.exe against velmora-check"
 for map in *.map; do
