@@ -8,13 +8,14 @@
 #include <sys/mman.h>
 #include <sys/resource.h>
 
-// The address space, twice over: about 8 MiB on Qt 6.4, and for a thumbnail
-// one worker thread's stack more. Reserved, not touched, so it costs nothing.
+// The address space, twice over: about 8 MiB on Qt 6.4, and for a picture
+// Qt scales one worker thread's stack more. Reserved, not touched, so it
+// costs nothing.
 bool enoughMemoryAhead(bool scaling)
 {
 #ifdef M_ARENA_MAX
     // glibc gives every thread that allocates a heap of its own, 64 MiB of
-    // address space apiece, which a thumbnail's worker threads, started
+    // address space apiece, which the scaling's worker threads, started
     // before the pictures, would take from them. One heap serves them all.
     mallopt(M_ARENA_MAX, 1);
 #endif

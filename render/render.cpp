@@ -127,9 +127,12 @@ int render(commandLine &cli, char *program)
     if (!unknown.isEmpty())
         return cli.fail(failure, mapPath, unknown);
 
-    if (!enoughMemoryAhead(size != 0))
+    // Only a picture with texts is fitted by Qt's scaling, with its threads;
+    // a smaller thumbnail is averaged down on this one.
+    const bool qtScales = size && withTexts(size);
+    if (!enoughMemoryAhead(qtScales))
         return cli.fail(failure, QByteArray(), commandLine::reasonOf(ENOMEM));
-    if (const int refusal = size ? mapPicture::startFittingThreads(size) : 0)
+    if (const int refusal = qtScales ? mapPicture::startFittingThreads(size) : 0)
         return cli.fail(failure, QByteArray(), commandLine::reasonOf(refusal));
     defaultHandler = qInstallMessageHandler(qtMessage);
     // No display is needed unless the user asks for a platform.
@@ -143,6 +146,9 @@ int render(commandLine &cli, char *program)
     std::optional<QGuiApplication> application;
     if (withTexts(size))
         application.emplace(qtArgc, qtArgv);
+    else
+        // Nor any plugin: PNG is Qt Gui's own, and the plugin folders go unread.
+        QCoreApplication::setLibraryPaths({});
     startingQt = false;
 
     const QByteArray png = picture(reader.codes(), size);
