@@ -147,7 +147,7 @@ int render(commandLine &cli, char *program)
     if (withTexts(size))
         application.emplace(qtArgc, qtArgv);
     else
-        // Nor any plugin: PNG is Qt Gui's own, and the plugin folders go unread.
+        // Without texts no plugin is needed either: PNG is Qt Gui's own.
         QCoreApplication::setLibraryPaths({});
     startingQt = false;
 
