@@ -222,13 +222,14 @@ void mapChecker::reportUnknownRun()
         report(runStart, true,
                say("'%s' is not a ground code: row %d, column %d (x %d, y %d) shows empty ground", bytes,
                    runRow, runCol, runCol, runRow));
-    else
+    else {
+        const long long lastCol = runCol + runLength - 1;
         report(runStart, true,
                say("'%s%s' are %lld bytes that are not ground codes: row %d, columns %d to %lld "
                    "(x %d to %lld, y %d) show empty ground",
-                   bytes, more, static_cast<long long>(runLength), runRow, runCol,
-                   static_cast<long long>(runCol + runLength - 1), runCol,
-                   static_cast<long long>(runCol + runLength - 1), runRow));
+                   bytes, more, static_cast<long long>(runLength), runRow, runCol, lastCol, runCol,
+                   lastCol, runRow));
+    }
 }
 
 void mapChecker::reportSurplusCodes()

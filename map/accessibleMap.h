@@ -11,8 +11,9 @@ class myMap;
 // What assistive technology sees of the map: a table of gridSize rows and
 // columns whose children are its cells, the tiles' interfaces, in row-major
 // order, so that a child's index is row * gridSize + column, and then the
-// load notice (loadNotice). The background picture is no child. Points are matched to the diamond a tile
-// shows, not to the rectangle it takes, which overlaps its neighbours'. Qt's
+// load notice (loadNotice). The background picture is no child. Points are
+// matched to the diamond a tile shows, not to the rectangle it takes, which
+// overlaps its neighbours'. Qt's
 // accessibility cache owns the interface and deletes it with the map.
 class accessibleMap : public QAccessibleWidget, public QAccessibleTableInterface
 {

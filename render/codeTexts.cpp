@@ -27,9 +27,10 @@ void codeTexts::draw(QPainter &painter, const QRect &tile, char code)
 {
     // Beyond printable ASCII drawText has rules of its own (tabs, controls,
     // soft hyphens): such codes take its own way.
+    const QRect area = textArea.translated(tile.topLeft());
     if (code < '!' || code > '~') {
         painter.setClipRect(tile);
-        painter.drawText(textArea.translated(tile.topLeft()), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextForceLeftToRight,
+        painter.drawText(area, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextForceLeftToRight,
                          QString(QLatin1Char(code)));
         painter.setClipping(false);
         return;
@@ -40,7 +41,7 @@ void codeTexts::draw(QPainter &painter, const QRect &tile, char code)
     // A glyph reaching out of the text's area, such as the hook of a J, is
     // cut at its edge as the label cuts it.
     if (shown.overflows)
-        painter.setClipRect(textArea.translated(tile.topLeft()));
+        painter.setClipRect(area);
     shown.layout->lineAt(0).draw(&painter, tile.topLeft() + shown.offset);
     if (shown.overflows)
         painter.setClipping(false);

@@ -13,10 +13,10 @@
 // The one-character code texts of the tiles, drawn as a label draws its text
 // (QPainter::drawText in the label's contents, the tile less the room
 // grounds::codeTextRoomBelow keeps, left and vertically centred, cut at the
-// edges). Each printable ASCII code is laid out once,
-// at the rectangle's top-left corner, and drawn from there into every tile
-// that shows it: laying out and shaping was most of a text's time. The font
-// is the painter's, as resolved for the device painted on.
+// edges). Each printable ASCII code is laid out once, at the rectangle's
+// top-left corner, and drawn from there into every tile that shows it: laying
+// out and shaping was most of a text's time. The font is the painter's, as
+// resolved for the device painted on.
 class codeTexts
 {
 public:

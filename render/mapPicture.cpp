@@ -16,9 +16,6 @@
 #include <algorithm>
 #include <system_error>
 #include <thread>
-
-#include <algorithm>
-#include <optional>
 #include <vector>
 
 namespace mapPicture {
@@ -74,7 +71,7 @@ QRgb over(QRgb top, QRgb below)
 
 } // namespace
 
-QImage draw(const QByteArray &codes, bool withTexts)
+QImage draw(const QByteArray &codes)
 {
     // The format the viewer's grab gives for an opaque widget, filled first:
     // a background that cannot be read (no JPEG reader) leaves the window's
@@ -89,13 +86,10 @@ QImage draw(const QByteArray &codes, bool withTexts)
     if (!onePixel && !background.isNull())
         painter.drawImage(0, 0, stretched(background, width, height));
 
-    std::optional<codeTexts> texts;
-    if (withTexts) {
-        // The viewer's labels take the application's font and text colour.
-        painter.setFont(QGuiApplication::font());
-        painter.setPen(QGuiApplication::palette().color(QPalette::WindowText));
-        texts.emplace(QFont(painter.font(), &canvas), QSize(tileWidth, tileHeight));
-    }
+    // The viewer's labels take the application's font and text colour.
+    painter.setFont(QGuiApplication::font());
+    painter.setPen(QGuiApplication::palette().color(QPalette::WindowText));
+    codeTexts texts(QFont(painter.font(), &canvas), QSize(tileWidth, tileHeight));
     QImage pictures[grounds::count];
     // Tile by tile, the ground and then its code, as the labels stack: the
     // tiles' rectangles overlap, and a later ground covers an earlier code.
@@ -104,8 +98,7 @@ QImage draw(const QByteArray &codes, bool withTexts)
             const char code = codes.at(row * gridSize + col);
             const QRect tile(grounds::tilePosition(row, col, width), QSize(tileWidth, tileHeight));
             painter.drawImage(tile.topLeft(), groundPicture(pictures, code));
-            if (texts)
-                texts->draw(painter, tile, code);
+            texts.draw(painter, tile, code);
         }
     }
     painter.end();
@@ -166,10 +159,7 @@ int startFittingThreads(int size)
 QImage fittedWithoutTexts(const QByteArray &codes, int size)
 {
     const QSize fit = QSize(width, height).scaled(size, size, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
-    // Only a shrinking is made row by row: each of the area's pixels falls
-    // in at most two of the result's along each axis.
-    if (fit.width() >= width)
-        return fitted(draw(codes, false), size);
+    Q_ASSERT(fit.width() < width);
     const QRgb ground = grounds::backgroundColour;
     const int fitWidth = fit.width();
     const int fitHeight = fit.height();

@@ -21,19 +21,19 @@ constexpr int height = grounds::mapHeight;
 // digits, 9 pixels high in the map area, would come out under 4.5.
 constexpr int textsFrom = width / 2;
 
-// The gridSize * gridSize codes of mapReader, row-major; without the code
-// texts, no QGuiApplication is needed.
-QImage draw(const QByteArray &codes, bool withTexts = true);
+// The gridSize * gridSize codes of mapReader, row-major.
+QImage draw(const QByteArray &codes);
 // The picture scaled smoothly to fit size by size, its aspect kept.
 QImage fitted(const QImage &picture, int size);
 // Starts the threads that fitted() takes to scale a picture of this size to
 // size, before anything else can take their memory; needs no QGuiApplication.
 // 0, or when not one could start, the errno of the system's refusal.
 int startFittingThreads(int size);
-// The map area without its code texts, so fitted, made a row at a time:
-// the full-size picture is never held, whose memory was most of a small
-// thumbnail's drawing time. Within a level of fitted's, and needs no
-// QGuiApplication.
+// The map area without its code texts, so fitted to a size under width,
+// made a row at a time: the full-size picture is never held, whose memory
+// was most of a small thumbnail's drawing time. Only shrunk, each pixel of
+// the area falls in at most two of the result's along each axis. Within a
+// level of fitted's, and needs no QGuiApplication.
 QImage fittedWithoutTexts(const QByteArray &codes, int size);
 
 } // namespace mapPicture

@@ -24,6 +24,12 @@ struct fileId {
 // The id of the file open as descriptor fd: empty, or the reason it is not known.
 QString identify(int fd, fileId &id);
 
+// The reason an output is refused when it is the map, by any name.
+inline QString isTheMap()
+{
+    return QStringLiteral("is the map itself; name another output");
+}
+
 // Empty, or the reason the output was not written, from the call that failed.
 QString write(const QByteArray &path, const QByteArray &bytes, const fileId &map);
 

@@ -224,7 +224,7 @@ QString write(const QByteArray &path, const QByteArray &bytes, const fileId &map
         int error = ::fstat(fd, &status) != 0 ? errno : 0;
         if (!error && fileId{quint64(status.st_dev), quint64(status.st_ino)} == map) {
             ::close(fd);
-            return QStringLiteral("is the map itself; name another output");
+            return isTheMap();
         }
         if (!error && !S_ISREG(status.st_mode)) {
             error = writeAll(fd, bytes);

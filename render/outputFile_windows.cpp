@@ -192,7 +192,7 @@ QString write(const QByteArray &path, const QByteArray &bytes, const fileId &map
         else if (!::GetFileInformationByHandle(existing, &info))
             problem = lastReason();
         else if (idOf(info) == map)
-            problem = QStringLiteral("is the map itself; name another output");
+            problem = isTheMap();
         if (!::CloseHandle(existing) && problem.isEmpty())
             problem = lastReason();
         if (!isFile || !problem.isEmpty())

@@ -160,7 +160,7 @@ int render(commandLine &cli, char *program)
     }
     outputFile::fileId outId;
     if (outputFile::identify(fileno(stdout), outId).isEmpty() && outId == mapId)
-        return cli.fail(failure, outPath, QStringLiteral("is the map itself; name another output"));
+        return cli.fail(failure, outPath, outputFile::isTheMap());
     cli.print(png);
     const int error = cli.flushOutput();
     return error ? cli.fail(failure, outPath, commandLine::reasonOf(error)) : success;
